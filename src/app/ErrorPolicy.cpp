@@ -1,0 +1,46 @@
+#include "app/ErrorPolicy.h"
+
+#include <new>
+
+#include "platform/MessageBoxes.h"
+
+namespace talvoro {
+
+AppError asAppError(const std::exception_ptr& e) {
+    try {
+        std::rethrow_exception(e);
+    } catch (const AppError& err) {
+        return err;
+    } catch (const std::bad_alloc&) {
+        return AppError(kErrOutOfMemory, "内存溢出");
+    } catch (const std::exception& err) {
+        return AppError(kErrInvalidCall, err.what());
+    } catch (...) {
+        return AppError(kErrInvalidCall, "无效的过程调用或参数");
+    }
+}
+
+std::string commonErrorTitle(long number) { return "错误信息：" + std::to_string(number); }
+
+bool withCommonErrorBox(MessageBoxes& boxes, const std::function<void()>& body) {
+    try {
+        body();
+        return true;
+    } catch (...) {
+        const AppError err = asAppError(std::current_exception());
+        boxes.messageBox(err.description(), kMbOk | kMbIconExclamation,
+                         commonErrorTitle(err.number()));
+        return false;
+    }
+}
+
+bool withSilentEnd(const std::function<void()>& body) {
+    try {
+        body();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+}  // namespace talvoro

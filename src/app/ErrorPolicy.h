@@ -1,0 +1,28 @@
+#pragma once
+// The error policies of the handlers. Each handler wraps its body in exactly one of these.
+
+#include <functional>
+#include <string>
+
+#include "app/AppError.h"
+
+namespace talvoro {
+
+class MessageBoxes;
+
+// Any exception as an error number and description.
+AppError asAppError(const std::exception_ptr& e);
+
+// Runs `body`; on an error shows the common error box ("错误信息：" and the number as title,
+// the description as text, the exclamation icon) and returns false.
+bool withCommonErrorBox(MessageBoxes& boxes, const std::function<void()>& body);
+
+// Runs `body`; on an error ends silently and returns false.
+bool withSilentEnd(const std::function<void()>& body);
+
+// Runs one step, passing over its failure. Returns false when the step failed.
+inline bool eachStepOnItsOwn(const std::function<void()>& step) { return withSilentEnd(step); }
+
+std::string commonErrorTitle(long number);
+
+}  // namespace talvoro

@@ -1,0 +1,190 @@
+#include "app/Frmlan.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "app/AppError.h"
+#include "app/ErrorPolicy.h"
+#include "app/NumberText.h"
+#include "app/WindowAlpha.h"
+
+namespace talvoro {
+namespace {
+
+constexpr const char* kSection = "site";
+constexpr const char* kKeyTop = "top";
+constexpr const char* kKeyLeft = "left";
+constexpr int kStartRate = 5;
+constexpr int kStartVolume = 100;
+
+float toSingle(double value) {
+    constexpr double kMax = std::numeric_limits<float>::max();
+    if (std::isnan(value)) return 0.0f;
+    return static_cast<float>(std::clamp(value, -kMax, kMax));
+}
+
+// Distance between two intervals on one axis; 0 when they overlap or touch.
+double gap(double a0, double a1, double b0, double b1) {
+    if (a1 <= b0) return b0 - a1;
+    if (b1 <= a0) return a0 - b1;
+    return 0.0;
+}
+
+bool overlaps(double a0, double a1, double b0, double b1) { return a0 < b1 && b0 < a1; }
+
+}  // namespace
+
+Frmlan::Frmlan(Platform& platform, SpeechEngineFactory createEngine,
+               std::function<void()> provision)
+    : p_(platform), createEngine_(std::move(createEngine)), provision_(std::move(provision)) {}
+
+Frmlan::~Frmlan() = default;
+
+SpeechEngine& Frmlan::engine() {
+    if (!Voice) throw AppError(kErrObjectNotSet, "对象变量或 With 块变量未设置");
+    return *Voice;
+}
+
+void Frmlan::Form_Load() {
+    withCommonErrorBox(p_.messages, [this] { startUpSequence(); });
+}
+
+void Frmlan::startUpSequence() {
+    WindowManager& wm = p_.windows;
+    const WindowHandle hwnd = wm.mainWindow();
+
+    if (provision_) provision_();
+    wm.setWindowPos(hwnd, kHwndTopmost, 0, 0, 0, 0, kSwpNoSize | kSwpNoMove);
+    SetWindowAlpha(wm, hwnd, 255);
+    wm.setWindowRgn(hwnd, 0, false);
+    wm.setWindowTop(toSingle(leadingNumber(p_.settings.getSetting(kAppTitle, kSection, kKeyTop, ""))));
+    wm.setWindowLeft(
+        toSingle(leadingNumber(p_.settings.getSetting(kAppTitle, kSection, kKeyLeft, ""))));
+    bringOntoScreen();
+
+    Voice = createEngine_(*this);
+    listVoices();
+}
+
+// A stored place that lies wholly off every screen would leave the program's only window out of
+// reach; such a basket is moved onto the nearest screen. A basket that shows even partly stays.
+void Frmlan::bringOntoScreen() {
+    WindowManager& wm = p_.windows;
+    const std::vector<ScreenRect> screens = wm.screens();
+    if (screens.empty()) return;
+    const double left = wm.windowLeft(), top = wm.windowTop();
+    const double width = wm.windowWidth(), height = wm.windowHeight();
+
+    const ScreenRect* nearest = nullptr;
+    double best = std::numeric_limits<double>::infinity();
+    for (const ScreenRect& s : screens) {
+        if (overlaps(left, left + width, s.left, s.left + s.width) &&
+            overlaps(top, top + height, s.top, s.top + s.height))
+            return;  // on this screen, at least in part
+        const double dx = gap(left, left + width, s.left, s.left + s.width);
+        const double dy = gap(top, top + height, s.top, s.top + s.height);
+        const double d = std::hypot(dx, dy);
+        if (d < best) best = d, nearest = &s;
+    }
+    const double maxLeft = std::max(nearest->left, nearest->left + nearest->width - width);
+    const double maxTop = std::max(nearest->top, nearest->top + nearest->height - height);
+    wm.setWindowTop(static_cast<float>(std::clamp(top, nearest->top, maxTop)));
+    wm.setWindowLeft(static_cast<float>(std::clamp(left, nearest->left, maxLeft)));
+}
+
+void Frmlan::listVoices() {
+    std::int16_t n = 0;
+    if (engine().GetVoices("", "").size() < 1) {
+        Voice.reset();
+    } else {
+        for (const VoiceToken& token : engine().GetVoices("", "")) {
+            if (n == std::numeric_limits<std::int16_t>::max()) throw AppError(kErrOverflow, "溢出");
+            ++n;
+            menu_.loadElement("mnumru", n);
+            const std::string caption = engine().GetDescription(token, 0);
+            MenuItem& element = menu_.item("mnumru", n);
+            element.caption = caption;
+            element.visible = true;
+            element.checked = n == 1;
+        }
+    }
+
+    if (n != 0) {
+        SetReadingState(false, false);
+        menu_.item("mnuvoicetype").enabled = true;
+        menu_.item("mnuyst").enabled = true;
+        menu_.item("mnuylT").enabled = true;
+        menu_.item("mnumru", 0).visible = false;
+        engine().SetRate(kStartRate);
+        engine().SetVolume(kStartVolume);
+    } else {
+        for (const char* name :
+             {"mnuvoice", "mnustop", "mnupause", "mnuvoicetype", "mnuyst", "mnuylT"})
+            menu_.item(name).enabled = false;
+    }
+}
+
+void Frmlan::Form_Unload() {
+    WindowManager& wm = p_.windows;
+    eachStepOnItsOwn([&] {
+        p_.settings.saveSetting(kAppTitle, kSection, kKeyTop, numberText(wm.windowTop()));
+    });
+    eachStepOnItsOwn([&] {
+        p_.settings.saveSetting(kAppTitle, kSection, kKeyLeft, numberText(wm.windowLeft()));
+    });
+    eachStepOnItsOwn([&] { Voice.reset(); });
+}
+
+void Frmlan::mnuexit_Click() { p_.windows.unloadMainWindow(); }
+
+void Frmlan::Picture1_MouseDown(int button, int, float, float) {
+    withSilentEnd([&] {
+        WindowManager& wm = p_.windows;
+        wm.releaseCapture();
+        wm.sendMessageA(wm.mainWindow(), kWmNcLButtonDown, kHtCaption, 0);
+        wm.setWindowPos(wm.mainWindow(), kHwndTopmost, 0, 0, 0, 0, kSwpNoSize | kSwpNoMove);
+        if (button != kButtonRight) return;
+
+        const bool hasText = !TextBuffer.empty();
+        menu_.item("mnudeleteall").enabled = hasText;
+        menu_.item("mnusave").enabled = hasText;
+        menu_.item("mnupales").enabled = !p_.clipboard.clipboardText().empty();
+        if (auto chosen = p_.menus.popupMenu(menu_.root())) menuClick(*chosen);
+    });
+}
+
+void Frmlan::Picture1_MouseMove(int, int, float x, float y) {
+    withSilentEnd([&] {
+        WindowManager& wm = p_.windows;
+        const float w = wm.pictureWidth(), h = wm.pictureHeight();
+        if (x >= 0 && x <= w && y >= 0 && y <= h)
+            wm.setCapture(wm.pictureWindow());
+        else
+            wm.releaseCapture();
+    });
+}
+
+void Frmlan::Picture1_MouseUp(int, int, float, float) {
+    withCommonErrorBox(p_.messages, [&] { p_.windows.setCapture(p_.windows.mainWindow()); });
+}
+
+void Frmlan::menuClick(const MenuItemId& item) {
+    if (item.name == "mnuexit") mnuexit_Click();
+}
+
+void Frmlan::SetReadingState(bool Reading, bool Paused) {
+    withCommonErrorBox(p_.messages, [&] {
+        menu_.item("mnuvoice").enabled = true;
+        menu_.item("mnustop").enabled = Reading;
+        menu_.item("mnupause").enabled = Reading;
+        menu_.item("mnupause").caption = Paused ? "继续" : "暂停";
+        IsReading = Reading;
+        IsPaused = Paused;
+    });
+}
+
+void Frmlan::Voice_StartStream() { SetReadingState(true, IsPaused); }
+void Frmlan::Voice_EndStream() { SetReadingState(false, IsPaused); }
+
+}  // namespace talvoro

@@ -1,0 +1,70 @@
+#pragma once
+// The basket window's behaviour: start-up and shut-down, the picture's mouse handlers, the
+// command menu and the reading state. The platform adapter turns window-system events into calls
+// of these handlers and carries out the platform calls they make.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/MenuTree.h"
+#include "platform/Platform.h"
+#include "speech/SpeechEngine.h"
+
+namespace talvoro {
+
+inline constexpr const char* kAppTitle = "Talvoro";
+inline constexpr int kButtonLeft = 1;
+inline constexpr int kButtonRight = 2;
+inline constexpr int kButtonMiddle = 4;
+
+class Frmlan : public SpeechEvents {
+public:
+    // `provision` is the speech runtime provisioning run as the first start-up step; it never
+    // throws.
+    Frmlan(Platform& platform, SpeechEngineFactory createEngine, std::function<void()> provision);
+    ~Frmlan() override;
+
+    // Window life.
+    void Form_Load();
+    void Form_Unload();
+
+    // Mouse events of the basket picture; x and y in twips relative to the picture.
+    void Picture1_MouseDown(int button, int shift, float x, float y);
+    void Picture1_MouseMove(int button, int shift, float x, float y);
+    void Picture1_MouseUp(int button, int shift, float x, float y);
+
+    // Runs the click handler of a menu item.
+    void menuClick(const MenuItemId& item);
+    void mnuexit_Click();
+
+    void SetReadingState(bool Reading, bool Paused);
+    void Voice_StartStream() override;
+    void Voice_EndStream() override;
+
+    const MenuTree& menu() const { return menu_; }
+    const std::string& textBuffer() const { return TextBuffer; }
+    bool isReading() const { return IsReading; }
+    bool isPaused() const { return IsPaused; }
+    std::int32_t speakFlags() const { return SpeakFlags; }
+    bool hasEngine() const { return Voice != nullptr; }
+
+private:
+    void startUpSequence();
+    void listVoices();
+    void bringOntoScreen();
+    SpeechEngine& engine();
+
+    Platform& p_;
+    SpeechEngineFactory createEngine_;
+    std::function<void()> provision_;
+    MenuTree menu_;
+    std::unique_ptr<SpeechEngine> Voice;
+    std::string TextBuffer;
+    bool IsReading = false;
+    bool IsPaused = false;
+    std::int32_t SpeakFlags = 0;
+};
+
+}  // namespace talvoro

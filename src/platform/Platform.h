@@ -1,0 +1,22 @@
+#pragma once
+// Everything the core asks of a platform, one interface per concern.
+
+#include "platform/Clipboard.h"
+#include "platform/MenuPresenter.h"
+#include "platform/MessageBoxes.h"
+#include "platform/SettingsStore.h"
+#include "platform/UiThread.h"
+#include "platform/WindowManager.h"
+
+namespace talvoro {
+
+struct Platform {
+    WindowManager& windows;
+    MenuPresenter& menus;
+    MessageBoxes& messages;
+    Clipboard& clipboard;
+    SettingsStore& settings;
+    UiThread& ui;
+};
+
+}  // namespace talvoro

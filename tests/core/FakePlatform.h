@@ -1,0 +1,232 @@
+#pragma once
+// A platform and an engine that record every call, in order, in one shared log, and answer from
+// a script that each test sets up.
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/AppError.h"
+#include "platform/Platform.h"
+#include "speech/SpeechEngine.h"
+
+namespace talvoro::testing {
+
+struct CallLog {
+    std::vector<std::string> calls;
+    void add(std::string call) { calls.push_back(std::move(call)); }
+    void clear() { calls.clear(); }
+};
+
+// Throws the scripted error when a call named `name` is set to fail.
+struct FailureScript {
+    std::map<std::string, AppError> failing;
+    void check(const std::string& name) const {
+        auto it = failing.find(name);
+        if (it != failing.end()) throw it->second;
+    }
+};
+
+class FakePlatform : public WindowManager,
+                     public MenuPresenter,
+                     public MessageBoxes,
+                     public Clipboard,
+                     public SettingsStore,
+                     public UiThread {
+public:
+    explicit FakePlatform(CallLog& log) : log_(log) {}
+
+    Platform platform() { return Platform{*this, *this, *this, *this, *this, *this}; }
+
+    // Script.
+    std::map<std::string, std::string> stored;  // "section/key" -> value
+    std::string clipboard;
+    bool clipboardFails = false;
+    bool settingsWriteFails = false;
+    bool layeredCallsFail = false;
+    std::deque<std::optional<MenuItemId>> menuChoices;
+    std::vector<ScreenRect> screenList{{0, 0, 1280 * 15.0, 800 * 15.0}};
+    float top = 0, left = 0;
+    float twipsPerPixel = 15;
+    std::vector<std::function<void()>> posted;
+    // What each popup saw, for asserting the menu state at the moment it opened.
+    std::vector<MenuItem> shownMenus;
+
+    static constexpr WindowHandle kMain = 100;
+    static constexpr WindowHandle kPicture = 101;
+
+    // WindowManager
+    WindowHandle mainWindow() override { return kMain; }
+    WindowHandle pictureWindow() override { return kPicture; }
+    bool setWindowPos(WindowHandle w, WindowHandle after, int x, int y, int cx, int cy,
+                      unsigned flags) override {
+        log_.add("SetWindowPos(" + h(w) + "," + std::to_string(after) + "," + std::to_string(x) +
+                 "," + std::to_string(y) + "," + std::to_string(cx) + "," + std::to_string(cy) +
+                 "," + std::to_string(flags) + ")");
+        return true;
+    }
+    std::optional<std::int32_t> getWindowLongA(WindowHandle w, int index) override {
+        log_.add("GetWindowLongA(" + h(w) + "," + std::to_string(index) + ")");
+        if (layeredCallsFail) return std::nullopt;
+        return 0x8;
+    }
+    bool setWindowLongA(WindowHandle w, int index, std::int32_t value) override {
+        log_.add("SetWindowLongA(" + h(w) + "," + std::to_string(index) + "," +
+                 std::to_string(value) + ")");
+        return !layeredCallsFail;
+    }
+    bool setLayeredWindowAttributes(WindowHandle w, std::uint32_t key, std::uint8_t alpha,
+                                    unsigned flags) override {
+        log_.add("SetLayeredWindowAttributes(" + h(w) + "," + std::to_string(key) + "," +
+                 std::to_string(alpha) + "," + std::to_string(flags) + ")");
+        return !layeredCallsFail;
+    }
+    bool setWindowRgn(WindowHandle w, std::intptr_t region, bool redraw) override {
+        log_.add("SetWindowRgn(" + h(w) + "," + std::to_string(region) + "," +
+                 (redraw ? "true" : "false") + ")");
+        return true;
+    }
+    std::intptr_t sendMessageA(WindowHandle w, unsigned msg, std::intptr_t wp,
+                               std::intptr_t lp) override {
+        log_.add("SendMessageA(" + h(w) + "," + std::to_string(msg) + "," + std::to_string(wp) +
+                 "," + std::to_string(lp) + ")");
+        return 0;
+    }
+    void setCapture(WindowHandle w) override { log_.add("SetCapture(" + h(w) + ")"); }
+    void releaseCapture() override { log_.add("ReleaseCapture()"); }
+    float windowTop() override { return top; }
+    float windowLeft() override { return left; }
+    void setWindowTop(float twips) override {
+        log_.add("Top=" + num(twips));
+        top = twips;
+    }
+    void setWindowLeft(float twips) override {
+        log_.add("Left=" + num(twips));
+        left = twips;
+    }
+    float windowWidth() override { return 40 * twipsPerPixel; }
+    float windowHeight() override { return 40 * twipsPerPixel; }
+    float pictureWidth() override { return 570; }
+    float pictureHeight() override { return 555; }
+    std::vector<ScreenRect> screens() override { return screenList; }
+    void unloadMainWindow() override { log_.add("UnloadMainWindow()"); }
+
+    // MenuPresenter
+    std::optional<MenuItemId> popupMenu(const MenuItem& root) override {
+        log_.add("PopupMenu(" + root.name + ")");
+        shownMenus.push_back(root);
+        if (menuChoices.empty()) return std::nullopt;
+        auto choice = menuChoices.front();
+        menuChoices.pop_front();
+        return choice;
+    }
+
+    // MessageBoxes
+    void messageBox(const std::string& text, int style, const std::string& title) override {
+        log_.add("MsgBox(" + text + "," + std::to_string(style) + "," + title + ")");
+    }
+
+    // Clipboard
+    std::string clipboardText() override {
+        log_.add("ClipboardText()");
+        if (clipboardFails) throw AppError(521, "无法打开剪贴板");
+        return clipboard;
+    }
+
+    // SettingsStore
+    std::string getSetting(const std::string& app, const std::string& section,
+                           const std::string& key, const std::string& fallback) override {
+        log_.add("GetSetting(" + app + "," + section + "," + key + ")");
+        auto it = stored.find(section + "/" + key);
+        return it == stored.end() ? fallback : it->second;
+    }
+    void saveSetting(const std::string& app, const std::string& section, const std::string& key,
+                     const std::string& value) override {
+        log_.add("SaveSetting(" + app + "," + section + "," + key + "," + value + ")");
+        if (settingsWriteFails) throw AppError(75, "路径/文件访问错误");
+        stored[section + "/" + key] = value;
+    }
+
+    // UiThread
+    void post(std::function<void()> work) override { posted.push_back(std::move(work)); }
+
+    static std::string h(WindowHandle w) {
+        return w == kMain ? "main" : w == kPicture ? "picture" : std::to_string(w);
+    }
+    static std::string num(float v) {
+        std::string s = std::to_string(v);
+        s.erase(s.find_last_not_of('0') + 1);
+        if (!s.empty() && s.back() == '.') s.pop_back();
+        return s;
+    }
+
+private:
+    CallLog& log_;
+};
+
+class FakeEngine : public SpeechEngine {
+public:
+    FakeEngine(CallLog& log, std::vector<std::string> voices, FailureScript& failures)
+        : log_(log), voices_(std::move(voices)), failures_(failures) {}
+
+    VoiceCollection GetVoices(const std::string& req, const std::string& opt) override {
+        log_.add("GetVoices(" + req + "," + opt + ")");
+        failures_.check("GetVoices");
+        VoiceCollection c;
+        for (const auto& v : voices_) c.push_back({v});
+        return c;
+    }
+    std::string GetDescription(const VoiceToken& t, int locale) override {
+        log_.add("GetDescription(" + t.id + "," + std::to_string(locale) + ")");
+        failures_.check("GetDescription");
+        return "Voice " + t.id;
+    }
+    void SetVoice(const VoiceToken& t) override {
+        log_.add("SetVoice(" + t.id + ")");
+        failures_.check("SetVoice");
+    }
+    int Rate() override {
+        log_.add("Rate");
+        return rate_;
+    }
+    void SetRate(int r) override {
+        log_.add("Rate=" + std::to_string(r));
+        failures_.check("SetRate");
+        rate_ = r;
+    }
+    int Volume() override {
+        log_.add("Volume");
+        return volume_;
+    }
+    void SetVolume(int v) override {
+        log_.add("Volume=" + std::to_string(v));
+        failures_.check("SetVolume");
+        volume_ = v;
+    }
+    long Speak(const std::string& text, int flags) override {
+        log_.add("Speak(" + text + "," + std::to_string(flags) + ")");
+        failures_.check("Speak");
+        return 1;
+    }
+    void Pause() override {
+        log_.add("Pause()");
+        failures_.check("Pause");
+    }
+    void Resume() override {
+        log_.add("Resume()");
+        failures_.check("Resume");
+    }
+    ~FakeEngine() override { log_.add("ReleaseEngine()"); }
+
+private:
+    CallLog& log_;
+    std::vector<std::string> voices_;
+    FailureScript& failures_;
+    int rate_ = 0;
+    int volume_ = 100;
+};
+
+}  // namespace talvoro::testing

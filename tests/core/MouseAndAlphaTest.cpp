@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include "CoreFixture.h"
+#include "app/WindowAlpha.h"
+
+namespace talvoro::testing {
+namespace {
+
+using Calls = std::vector<std::string>;
+
+const Calls kPressPrefix = {"ReleaseCapture()", "SendMessageA(main,161,2,0)",
+                            "SetWindowPos(main,-1,0,0,0,0,3)"};
+
+class MouseTest : public CoreFixture {
+protected:
+    void SetUp() override { loadQuietly(); }
+};
+
+TEST_F(MouseTest, LeftAndMiddlePressesMoveAndRaiseButOpenNoMenu) {
+    for (int button : {kButtonLeft, kButtonMiddle}) {
+        log.clear();
+        form->Picture1_MouseDown(button, 0, 30, 30);
+        EXPECT_EQ(log.calls, kPressPrefix) << button;
+    }
+    EXPECT_TRUE(fake.shownMenus.empty());
+}
+
+TEST_F(MouseTest, RightPressSetsTextItemsThenOpensThePopup) {
+    fake.clipboard = " ";  // a single blank counts as text
+    form->Picture1_MouseDown(kButtonRight, 0, 30, 30);
+    Calls want = kPressPrefix;
+    want.insert(want.end(), {"ClipboardText()", "PopupMenu(mnupopup1)"});
+    EXPECT_EQ(log.calls, want);
+    ASSERT_EQ(fake.shownMenus.size(), 1u);
+    const MenuItem& shown = fake.shownMenus[0];
+    auto find = [&](const std::string& name) {
+        for (const auto& c : shown.children)
+            if (c.name == name) return c;
+        return MenuItem{};
+    };
+    EXPECT_FALSE(find("mnudeleteall").enabled);  // empty buffer
+    EXPECT_FALSE(find("mnusave").enabled);
+    EXPECT_TRUE(find("mnupales").enabled);
+    EXPECT_FALSE(find("mnustop").enabled);
+    EXPECT_FALSE(find("mnupause").enabled);
+
+    fake.clipboard = "";
+    form->Picture1_MouseDown(kButtonRight, 0, 30, 30);
+    EXPECT_FALSE(item("mnupales").enabled);
+}
+
+TEST_F(MouseTest, UnreadableClipboardEndsThePressWithoutMenuOrMessage) {
+    fake.clipboardFails = true;
+    form->Picture1_MouseDown(kButtonRight, 0, 30, 30);
+    EXPECT_EQ(log.calls.back(), "ClipboardText()");
+    EXPECT_TRUE(fake.shownMenus.empty());
+    EXPECT_FALSE(item("mnudeleteall").enabled);  // set before the clipboard was read
+    fake.clipboardFails = false;
+    form->Picture1_MouseDown(kButtonRight, 0, 30, 30);  // the next press tries again
+    EXPECT_EQ(fake.shownMenus.size(), 1u);
+}
+
+TEST_F(MouseTest, ChosenItemRunsBeforeThePressEnds) {
+    fake.menuChoices.push_back(MenuItemId{"mnuexit", kNoIndex});
+    form->Picture1_MouseDown(kButtonRight, 0, 30, 30);
+    EXPECT_EQ(log.calls.back(), "UnloadMainWindow()");
+    EXPECT_EQ(log.calls[log.calls.size() - 2], "PopupMenu(mnupopup1)");
+}
+
+TEST_F(MouseTest, MoveCapturesInsideTheInclusiveRectangleOnly) {
+    struct Case {
+        float x, y;
+        const char* want;
+    } cases[] = {
+        {0, 0, "SetCapture(picture)"},     {570, 555, "SetCapture(picture)"},
+        {570, 0, "SetCapture(picture)"},   {0, 555, "SetCapture(picture)"},
+        {285, 200, "SetCapture(picture)"}, {-1, 10, "ReleaseCapture()"},
+        {10, -1, "ReleaseCapture()"},      {570.5f, 10, "ReleaseCapture()"},
+        {10, 556, "ReleaseCapture()"},
+    };
+    for (const Case& c : cases) {
+        log.clear();
+        form->Picture1_MouseMove(0, 0, c.x, c.y);
+        EXPECT_EQ(log.calls, Calls{c.want}) << c.x << "," << c.y;
+    }
+}
+
+TEST_F(MouseTest, ReleaseOfAnyButtonGivesCaptureToTheMainWindow) {
+    for (int button : {kButtonLeft, kButtonRight, kButtonMiddle}) {
+        log.clear();
+        form->Picture1_MouseUp(button, 0, -5, 900);
+        EXPECT_EQ(log.calls, Calls{"SetCapture(main)"});
+    }
+}
+
+TEST(SetWindowAlpha, ResultCodes) {
+    CallLog log;
+    FakePlatform fake(log);
+    EXPECT_EQ(SetWindowAlpha(fake, FakePlatform::kMain, 255), kAlphaSet);
+    EXPECT_EQ(log.calls, (Calls{"GetWindowLongA(main,-20)", "SetWindowLongA(main,-20,524296)",
+                                "SetLayeredWindowAttributes(main,0,255,2)"}));
+    EXPECT_EQ(SetWindowAlpha(fake, FakePlatform::kMain, 0), kAlphaSet);
+    log.clear();
+    EXPECT_EQ(SetWindowAlpha(fake, FakePlatform::kMain, 256), kAlphaOutOfRange);
+    EXPECT_EQ(SetWindowAlpha(fake, FakePlatform::kMain, -1), kAlphaOutOfRange);
+    EXPECT_TRUE(log.calls.empty());
+    fake.layeredCallsFail = true;
+    EXPECT_EQ(SetWindowAlpha(fake, FakePlatform::kMain, 128), kAlphaPlatformFailed);
+    EXPECT_EQ(log.calls.size(), 3u);  // each failing call is passed over
+}
+
+}  // namespace
+}  // namespace talvoro::testing

@@ -1,0 +1,192 @@
+#include <gtest/gtest.h>
+
+#include "CoreFixture.h"
+
+namespace talvoro::testing {
+namespace {
+
+using Calls = std::vector<std::string>;
+
+const Calls kBeforeEngine = {
+    "Save_Reg_Sapi()",
+    "SetWindowPos(main,-1,0,0,0,0,3)",
+    "GetWindowLongA(main,-20)",
+    "SetWindowLongA(main,-20,524296)",
+    "SetLayeredWindowAttributes(main,0,255,2)",
+    "SetWindowRgn(main,0,false)",
+    "GetSetting(Talvoro,site,top)",
+    "Top=3000",
+    "GetSetting(Talvoro,site,left)",
+    "Left=4500",
+    "CreateEngine()",
+};
+
+Calls concat(Calls a, const Calls& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+class StartupTest : public CoreFixture {
+protected:
+    void SetUp() override {
+        fake.stored["site/top"] = "3000";
+        fake.stored["site/left"] = "4500";
+    }
+};
+
+TEST_F(StartupTest, WithVoicesListsThemInOrderAndEntersIdle) {
+    load();
+    EXPECT_EQ(log.calls, concat(kBeforeEngine, {"GetVoices(,)", "GetVoices(,)",
+                                                "GetDescription(A,0)", "GetDescription(B,0)",
+                                                "Rate=5", "Volume=100"}));
+
+    EXPECT_FALSE(item("mnumru", 0).visible);
+    EXPECT_EQ(item("mnumru", 1).caption, "Voice A");
+    EXPECT_TRUE(item("mnumru", 1).visible);
+    EXPECT_TRUE(item("mnumru", 1).checked);
+    EXPECT_EQ(item("mnumru", 2).caption, "Voice B");
+    EXPECT_FALSE(item("mnumru", 2).checked);
+    EXPECT_TRUE(item("mnumru", 2).visible);
+    // Voices follow the placeholder in the sub-menu, in the engine's order.
+    const auto& list = item("mnuvoicetype").children;
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[1].index, 1);
+    EXPECT_EQ(list[2].index, 2);
+
+    for (const char* head : {"mnuvoicetype", "mnuyst", "mnuylT", "mnuvoice"})
+        EXPECT_TRUE(item(head).enabled) << head;
+    EXPECT_FALSE(item("mnustop").enabled);
+    EXPECT_FALSE(item("mnupause").enabled);
+    EXPECT_EQ(item("mnupause").caption, "暂停");
+    EXPECT_FALSE(form->isReading());
+    EXPECT_FALSE(form->isPaused());
+    EXPECT_TRUE(form->hasEngine());
+    EXPECT_EQ(fake.top, 3000);
+    EXPECT_EQ(fake.left, 4500);
+}
+
+TEST_F(StartupTest, WithoutVoicesReleasesEngineAndDisablesSpeechItems) {
+    voices.clear();
+    load();
+    EXPECT_EQ(log.calls, concat(kBeforeEngine, {"GetVoices(,)", "ReleaseEngine()"}));
+    EXPECT_FALSE(form->hasEngine());
+    for (const char* name :
+         {"mnuvoice", "mnustop", "mnupause", "mnuvoicetype", "mnuyst", "mnuylT"})
+        EXPECT_FALSE(item(name).enabled) << name;
+    for (const char* name : {"mnuopen", "mnusave", "mnupales", "mnudeleteall", "mnuadddata",
+                             "mnutd", "mnuhelp", "mnuabout", "mnuexit"})
+        EXPECT_TRUE(item(name).enabled) << name;
+    EXPECT_TRUE(item("mnumru", 0).visible);
+    EXPECT_TRUE(item("mnumru", 0).checked);
+    EXPECT_EQ(form->menu().upperBound("mnumru"), 0);
+}
+
+TEST_F(StartupTest, EngineCreationFailureShowsOneErrorBoxAndKeepsDesignMenu) {
+    engineCreationFails = true;
+    load();
+    EXPECT_EQ(log.calls, concat(kBeforeEngine, {"MsgBox(没有注册类,48,错误信息：-2147221164)"}));
+    EXPECT_FALSE(form->hasEngine());
+    EXPECT_TRUE(item("mnumru", 0).visible);
+    EXPECT_TRUE(item("mnumru", 0).checked);
+    // Steps that did not run leave the design-time state: everything enabled.
+    for (const char* name : {"mnuvoice", "mnustop", "mnupause", "mnuvoicetype"})
+        EXPECT_TRUE(item(name).enabled) << name;
+}
+
+TEST_F(StartupTest, FailureInTheVoiceListingKeepsTheElementsAlreadyMade) {
+    failures.failing.emplace("GetDescription", AppError(-2147200966, "找不到元素"));
+    load();
+    EXPECT_EQ(log.calls.back(), "MsgBox(找不到元素,48,错误信息：-2147200966)");
+    EXPECT_TRUE(form->menu().exists("mnumru", 1));
+    EXPECT_FALSE(form->menu().exists("mnumru", 2));
+    EXPECT_TRUE(item("mnumru", 0).visible);  // step 9 never ran
+}
+
+TEST_F(StartupTest, LayeredWindowFailureDoesNotStopStartUp) {
+    fake.layeredCallsFail = true;
+    load();
+    EXPECT_EQ(log.calls.back(), "Volume=100");
+    for (const auto& call : log.calls) EXPECT_EQ(call.rfind("MsgBox", 0), std::string::npos);
+}
+
+TEST_F(StartupTest, MissingKeysPlaceTheBasketAtTheScreenCorner) {
+    fake.stored.clear();
+    load();
+    EXPECT_EQ(fake.top, 0);
+    EXPECT_EQ(fake.left, 0);
+}
+
+// A position wholly off every screen is brought back onto the nearest one; a position that
+// shows the basket even in part is kept as stored.
+TEST_F(StartupTest, OffScreenPositionComesBackOntoTheNearestScreen) {
+    fake.screenList = {{0, 0, 1280 * 15.0, 800 * 15.0}, {1280 * 15.0, 0, 1024 * 15.0, 768 * 15.0}};
+    struct Case {
+        const char* top;
+        const char* left;
+        float wantTop, wantLeft;
+    } cases[] = {
+        {"-150", "-150", -150, -150},              // partly visible: unchanged
+        {"-600", "0", 0, 0},                       // just above the screen
+        {"3000", "100000", 3000, (1280 + 1024 - 40) * 15.0f},  // far right: second screen
+        {"1E+30", "4500", (800 - 40) * 15.0f, 4500},           // far below the first
+        {"-1e30", "-1e30", 0, 0},
+        {"12000", "0", (800 - 40) * 15.0f, 0},  // touching the bottom edge is not showing
+    };
+    for (const Case& c : cases) {
+        CallLog caseLog;
+        FakePlatform f(caseLog);
+        f.screenList = fake.screenList;
+        f.stored["site/top"] = c.top;
+        f.stored["site/left"] = c.left;
+        Platform p = f.platform();
+        FailureScript none;
+        Frmlan frm(
+            p, [&](SpeechEvents&) { return std::make_unique<FakeEngine>(caseLog, voices, none); },
+            {});
+        frm.Form_Load();
+        EXPECT_FLOAT_EQ(f.top, c.wantTop) << c.top << " / " << c.left;
+        EXPECT_FLOAT_EQ(f.left, c.wantLeft) << c.top << " / " << c.left;
+    }
+}
+
+class ShutdownTest : public CoreFixture {};
+
+TEST_F(ShutdownTest, WritesBothPositionsAsDecimalTextThenReleasesTheEngine) {
+    loadQuietly();
+    fake.top = 4500;
+    fake.left = -150;
+    form->Form_Unload();
+    EXPECT_EQ(log.calls, (Calls{"SaveSetting(Talvoro,site,top,4500)",
+                                "SaveSetting(Talvoro,site,left,-150)", "ReleaseEngine()"}));
+    EXPECT_FALSE(form->hasEngine());
+}
+
+TEST_F(ShutdownTest, UnwritableStoreStillReleasesEngineAndReportsNothing) {
+    loadQuietly();
+    fake.settingsWriteFails = true;
+    form->Form_Unload();
+    EXPECT_EQ(log.calls.size(), 3u);
+    EXPECT_EQ(log.calls.back(), "ReleaseEngine()");
+}
+
+TEST_F(ShutdownTest, CloseCommandUnloadsTheWindow) {
+    loadQuietly();
+    form->menuClick({"mnuexit", kNoIndex});
+    EXPECT_EQ(log.calls, Calls{"UnloadMainWindow()"});
+}
+
+TEST_F(ShutdownTest, StoredPlaceSurvivesARestart) {
+    for (float place : {0.0f, 4500.0f, -150.0f, 3000.0f}) {
+        load();
+        fake.top = place;
+        fake.left = place + 15;
+        form->Form_Unload();
+        fake.top = fake.left = 999;
+        load();
+        EXPECT_EQ(fake.top, place);
+        EXPECT_EQ(fake.left, place + 15);
+    }
+}
+
+}  // namespace
+}  // namespace talvoro::testing
