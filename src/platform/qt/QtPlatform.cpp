@@ -1,0 +1,237 @@
+#include "platform/qt/QtPlatform.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCursor>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QScreen>
+#include <QSettings>
+#include <QWindow>
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+#include "app/AppError.h"
+#include "app/Frmlan.h"
+
+namespace talvoro::qt {
+namespace {
+
+constexpr std::int32_t kWsExTopmost = 0x8;
+constexpr std::int32_t kWsExToolWindow = 0x80;
+// X11 keeps window positions in 16 bits; stay well inside.
+constexpr int kMaxCoordinate = 30000;
+
+QString qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+std::string ss(const QString& s) { return s.toUtf8().toStdString(); }
+
+void addItems(QMenu& menu, const MenuItem& parent, std::map<QAction*, MenuItemId>& ids) {
+    for (const MenuItem& item : parent.children) {
+        if (!item.visible) continue;
+        if (item.isSeparator()) {
+            menu.addSeparator();
+            continue;
+        }
+        if (!item.children.empty()) {
+            QMenu* sub = menu.addMenu(qs(item.caption));
+            sub->setEnabled(item.enabled);
+            addItems(*sub, item, ids);
+            continue;
+        }
+        QAction* action = menu.addAction(qs(item.caption));
+        action->setEnabled(item.enabled);
+        action->setCheckable(item.checked);
+        action->setChecked(item.checked);
+        ids[action] = item.id();
+    }
+}
+
+}  // namespace
+
+QtPlatform::QtPlatform() : exStyle_(kWsExTopmost | kWsExToolWindow) {
+    basket_ = std::make_unique<BasketWindow>(mouse_);
+    basket_->setWindowIcon(QIcon(QStringLiteral(":/talvoro-32.png")));
+}
+
+QtPlatform::~QtPlatform() = default;
+
+void QtPlatform::attach(Frmlan& form) {
+    const auto twips = [this](QPointF px) {
+        const double t = twipsPerPixel();
+        return std::pair{static_cast<float>(px.x() * t), static_cast<float>(px.y() * t)};
+    };
+    mouse_.press = [this, &form, twips](int button, QPointF pos) {
+        following_ = false;
+        auto [x, y] = twips(pos);
+        form.Picture1_MouseDown(button, 0, x, y);
+    };
+    mouse_.move = [this, &form, twips](int, QPointF pos) {
+        if (following_ && (QGuiApplication::mouseButtons() & Qt::LeftButton)) {
+            basket_->move(QCursor::pos() - followOffset_);
+            return;
+        }
+        auto [x, y] = twips(pos);
+        form.Picture1_MouseMove(0, 0, x, y);
+    };
+    mouse_.frameMove = [this, mv = &mouse_.move](QPointF pos) {
+        // Only a picture that holds the capture hears moves outside its own rectangle.
+        if (capture_ == kPicture) (*mv)(0, pos);
+    };
+    mouse_.release = [this, &form, twips](int button, QPointF pos) {
+        following_ = false;
+        auto [x, y] = twips(pos);
+        form.Picture1_MouseUp(button, 0, x, y);
+    };
+    mouse_.close = [&form] { form.Form_Unload(); };
+}
+
+QWidget* QtPlatform::widget(WindowHandle w) const {
+    if (w == kMain) return basket_.get();
+    if (w == kPicture) return basket_->picture();
+    return nullptr;
+}
+
+double QtPlatform::twipsPerPixel() const {
+    const QScreen* screen = basket_->screen() ? basket_->screen() : QGuiApplication::primaryScreen();
+    const double dpi = screen ? screen->logicalDotsPerInchY() : 96.0;
+    return dpi > 0 ? 1440.0 / dpi : 15.0;
+}
+
+int QtPlatform::toPixels(float twips) const {
+    const double px = std::round(static_cast<double>(twips) / twipsPerPixel());
+    if (std::isnan(px)) return 0;
+    return static_cast<int>(std::clamp(px, double{-kMaxCoordinate}, double{kMaxCoordinate}));
+}
+
+bool QtPlatform::setWindowPos(WindowHandle w, WindowHandle insertAfter, int, int, int, int,
+                              unsigned) {
+    QWidget* target = widget(w);
+    if (!target) return false;
+    if (insertAfter == kHwndTopmost) target->raise();
+    return true;
+}
+
+std::optional<std::int32_t> QtPlatform::getWindowLongA(WindowHandle w, int index) {
+    if (w != kMain || index != kGwlExStyle) return std::nullopt;
+    return exStyle_;
+}
+
+bool QtPlatform::setWindowLongA(WindowHandle w, int index, std::int32_t value) {
+    if (w != kMain || index != kGwlExStyle) return false;
+    exStyle_ = value;
+    return true;
+}
+
+bool QtPlatform::setLayeredWindowAttributes(WindowHandle w, std::uint32_t, std::uint8_t alpha,
+                                            unsigned flags) {
+    if (w != kMain || !(exStyle_ & kWsExLayered)) return false;
+    if (flags & kLwaAlpha) basket_->setWindowOpacity(alpha / 255.0);
+    return true;
+}
+
+bool QtPlatform::setWindowRgn(WindowHandle w, std::intptr_t region, bool) {
+    if (w != kMain || region != 0) return false;
+    basket_->clearMask();
+    return true;
+}
+
+std::intptr_t QtPlatform::sendMessageA(WindowHandle w, unsigned msg, std::intptr_t wParam,
+                                       std::intptr_t) {
+    if (w != kMain || msg != kWmNcLButtonDown || wParam != kHtCaption) return 0;
+    // The window manager's move follows the left button only; a right or middle press goes on
+    // to its own work.
+    if (!(QGuiApplication::mouseButtons() & Qt::LeftButton)) return 0;
+    QWindow* handle = basket_->windowHandle();
+    if (handle && handle->startSystemMove()) return 0;
+    following_ = true;
+    followOffset_ = QCursor::pos() - basket_->pos();
+    return 0;
+}
+
+// Capture is the program's own: it decides which handler hears the pointer over the basket. It
+// never grabs the pointer away from other programs.
+void QtPlatform::setCapture(WindowHandle w) { capture_ = w; }
+void QtPlatform::releaseCapture() { capture_ = 0; }
+
+float QtPlatform::windowTop() { return static_cast<float>(basket_->pos().y() * twipsPerPixel()); }
+float QtPlatform::windowLeft() { return static_cast<float>(basket_->pos().x() * twipsPerPixel()); }
+void QtPlatform::setWindowTop(float twips) { basket_->move(basket_->pos().x(), toPixels(twips)); }
+void QtPlatform::setWindowLeft(float twips) { basket_->move(toPixels(twips), basket_->pos().y()); }
+float QtPlatform::windowWidth() { return static_cast<float>(basket_->width() * twipsPerPixel()); }
+float QtPlatform::windowHeight() {
+    return static_cast<float>(basket_->height() * twipsPerPixel());
+}
+float QtPlatform::pictureWidth() {
+    return static_cast<float>(basket_->picture()->width() * twipsPerPixel());
+}
+float QtPlatform::pictureHeight() {
+    return static_cast<float>(basket_->picture()->height() * twipsPerPixel());
+}
+
+std::vector<ScreenRect> QtPlatform::screens() {
+    std::vector<ScreenRect> out;
+    const double t = twipsPerPixel();
+    for (const QScreen* s : QGuiApplication::screens()) {
+        const QRect r = s->availableGeometry();
+        out.push_back({r.x() * t, r.y() * t, r.width() * t, r.height() * t});
+    }
+    return out;
+}
+
+void QtPlatform::unloadMainWindow() { basket_->close(); }
+
+std::optional<MenuItemId> QtPlatform::popupMenu(const MenuItem& root) {
+    QMenu menu;
+    std::map<QAction*, MenuItemId> ids;
+    addItems(menu, root, ids);
+    QAction* chosen = menu.exec(QCursor::pos());
+    auto it = ids.find(chosen);
+    if (it == ids.end()) return std::nullopt;
+    return it->second;
+}
+
+void QtPlatform::messageBox(const std::string& text, int style, const std::string& title) {
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    switch (style & 0x70) {
+        case 16: icon = QMessageBox::Critical; break;
+        case 32: icon = QMessageBox::Question; break;
+        case kMbIconExclamation: icon = QMessageBox::Warning; break;
+        case kMbIconInformation: icon = QMessageBox::Information; break;
+    }
+    QMessageBox box(icon, title.empty() ? QStringLiteral("Talvoro") : qs(title), qs(text),
+                    QMessageBox::Ok);
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    box.exec();
+}
+
+std::string QtPlatform::clipboardText() {
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (!data || !data->hasText()) return {};
+    return ss(data->text());
+}
+
+std::string QtPlatform::getSetting(const std::string& app, const std::string& section,
+                                   const std::string& key, const std::string& fallback) {
+    QSettings store(QSettings::NativeFormat, QSettings::UserScope, qs(app), qs(app));
+    const QVariant value = store.value(qs(section + "/" + key));
+    if (!value.isValid()) return fallback;
+    // The INI reader splits a value with commas into a list: put it back together.
+    if (value.typeId() == QMetaType::QStringList) return ss(value.toStringList().join(','));
+    return ss(value.toString());
+}
+
+void QtPlatform::saveSetting(const std::string& app, const std::string& section,
+                             const std::string& key, const std::string& value) {
+    QSettings store(QSettings::NativeFormat, QSettings::UserScope, qs(app), qs(app));
+    store.setValue(qs(section + "/" + key), qs(value));
+    store.sync();
+    if (store.status() != QSettings::NoError) throw AppError(75, "路径/文件访问错误");
+}
+
+void QtPlatform::post(std::function<void()> work) {
+    QMetaObject::invokeMethod(qApp, std::move(work), Qt::QueuedConnection);
+}
+
+}  // namespace talvoro::qt

@@ -1,0 +1,87 @@
+#pragma once
+// The Linux edition's platform: Qt 6 Widgets on X11.
+
+#include <QWidget>
+#include <memory>
+
+#include "platform/Platform.h"
+#include "platform/qt/BasketWindow.h"
+
+namespace talvoro {
+class Frmlan;
+}
+
+namespace talvoro::qt {
+
+class QtPlatform : public WindowManager,
+                   public MenuPresenter,
+                   public MessageBoxes,
+                   public Clipboard,
+                   public SettingsStore,
+                   public UiThread {
+public:
+    QtPlatform();
+    ~QtPlatform() override;
+
+    Platform platform() { return Platform{*this, *this, *this, *this, *this, *this}; }
+    // Connects the basket's events to the core's handlers.
+    void attach(Frmlan& form);
+    BasketWindow& basket() { return *basket_; }
+
+    // WindowManager
+    WindowHandle mainWindow() override { return kMain; }
+    WindowHandle pictureWindow() override { return kPicture; }
+    bool setWindowPos(WindowHandle w, WindowHandle insertAfter, int x, int y, int cx, int cy,
+                      unsigned flags) override;
+    std::optional<std::int32_t> getWindowLongA(WindowHandle w, int index) override;
+    bool setWindowLongA(WindowHandle w, int index, std::int32_t value) override;
+    bool setLayeredWindowAttributes(WindowHandle w, std::uint32_t colorKey, std::uint8_t alpha,
+                                    unsigned flags) override;
+    bool setWindowRgn(WindowHandle w, std::intptr_t region, bool redraw) override;
+    std::intptr_t sendMessageA(WindowHandle w, unsigned msg, std::intptr_t wParam,
+                               std::intptr_t lParam) override;
+    void setCapture(WindowHandle w) override;
+    void releaseCapture() override;
+    float windowTop() override;
+    float windowLeft() override;
+    void setWindowTop(float twips) override;
+    void setWindowLeft(float twips) override;
+    float windowWidth() override;
+    float windowHeight() override;
+    float pictureWidth() override;
+    float pictureHeight() override;
+    std::vector<ScreenRect> screens() override;
+    void unloadMainWindow() override;
+
+    // MenuPresenter
+    std::optional<MenuItemId> popupMenu(const MenuItem& root) override;
+    // MessageBoxes
+    void messageBox(const std::string& text, int style, const std::string& title) override;
+    // Clipboard
+    std::string clipboardText() override;
+    // SettingsStore
+    std::string getSetting(const std::string& app, const std::string& section,
+                           const std::string& key, const std::string& fallback) override;
+    void saveSetting(const std::string& app, const std::string& section, const std::string& key,
+                     const std::string& value) override;
+    // UiThread
+    void post(std::function<void()> work) override;
+
+    static constexpr WindowHandle kMain = 1;
+    static constexpr WindowHandle kPicture = 2;
+
+private:
+    QWidget* widget(WindowHandle w) const;
+    double twipsPerPixel() const;
+    int toPixels(float twips) const;
+
+    BasketEvents mouse_;
+    std::unique_ptr<BasketWindow> basket_;
+    std::int32_t exStyle_;
+    WindowHandle capture_ = 0;
+    // Fallback move where the window manager offers none: follow the pointer ourselves.
+    bool following_ = false;
+    QPoint followOffset_;
+};
+
+}  // namespace talvoro::qt

@@ -1,0 +1,29 @@
+// The Linux edition: the basket on Qt 6, speaking through libespeak-ng.
+
+#include <QApplication>
+#include <QIcon>
+
+#include "app/Frmlan.h"
+#include "platform/qt/QtPlatform.h"
+#include "speech/espeak/EspeakEngine.h"
+
+int main(int argc, char* argv[]) {
+    // Placement and always-on-top need X11; on a Wayland desktop the basket runs on XWayland.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Talvoro"));
+    QApplication::setApplicationName(QStringLiteral("Talvoro"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/talvoro-48.png")));
+
+    talvoro::qt::QtPlatform platform;
+    talvoro::Platform services = platform.platform();
+    talvoro::Frmlan form(services, talvoro::espeak::espeakEngineFactory(platform),
+                         /*provision=*/{});
+    platform.attach(form);
+    form.Form_Load();
+    platform.basket().show();
+    return app.exec();
+}

@@ -1,0 +1,214 @@
+#include "platform/win32/BasketWindow.h"
+
+#include <windowsx.h>
+
+#include "app/Frmlan.h"
+#include "platform/win32/ResourceIds.h"
+#include "platform/win32/WinText.h"
+
+namespace talvoro::win32 {
+namespace {
+
+constexpr wchar_t kMainClass[] = L"Talvoro.Frmlan";
+constexpr wchar_t kPictureClass[] = L"Talvoro.Picture1";
+
+void registerClass(const WNDCLASSEXW& cls) {
+    if (!RegisterClassExW(&cls) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+        throw win32Error(GetLastError());
+}
+
+// Events reach the core through one door, and nothing the core throws may unwind through the
+// system's dispatcher.
+template <typename Call>
+void toCore(Frmlan* form, Call&& call) {
+    if (!form) return;
+    try {
+        call(*form);
+    } catch (...) {
+    }
+}
+
+}  // namespace
+
+int mouseButtonsFromKeys(WPARAM keys) {
+    return ((keys & MK_LBUTTON) ? kButtonLeft : 0) | ((keys & MK_RBUTTON) ? kButtonRight : 0) |
+           ((keys & MK_MBUTTON) ? kButtonMiddle : 0);
+}
+
+int shiftStateFromKeys(WPARAM keys) {
+    return ((keys & MK_SHIFT) ? 1 : 0) | ((keys & MK_CONTROL) ? 2 : 0) |
+           ((GetKeyState(VK_MENU) & 0x8000) ? 4 : 0);
+}
+
+BasketWindow::BasketWindow(HINSTANCE instance)
+    : instance_(instance), scale_(screenTwipsPerPixel()) {
+    background_ = CreateSolidBrush(kBasketBackground);
+    basket_ = static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(IDB_BASKET), IMAGE_BITMAP,
+                                              0, 0, LR_CREATEDIBSECTION));
+    HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_TALVORO));
+
+    WNDCLASSEXW mainClass{};
+    mainClass.cbSize = sizeof mainClass;
+    mainClass.lpfnWndProc = mainProc;
+    mainClass.hInstance = instance;
+    mainClass.hIcon = icon;
+    mainClass.hIconSm = icon;
+    mainClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    mainClass.lpszClassName = kMainClass;
+    registerClass(mainClass);
+
+    WNDCLASSEXW pictureClass{};
+    pictureClass.cbSize = sizeof pictureClass;
+    pictureClass.lpfnWndProc = pictureProc;
+    pictureClass.hInstance = instance;
+    pictureClass.hCursor = LoadCursorW(nullptr, IDC_SIZEALL);
+    pictureClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    pictureClass.lpszClassName = kPictureClass;
+    registerClass(pictureClass);
+
+    // No caption, no frame: the client area is the whole 40 x 40 window. Not listed in the
+    // taskbar; the basket is reached where it floats.
+    main_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_LAYERED | WS_EX_TOOLWINDOW, kMainClass, L"",
+                            WS_POPUP | WS_CLIPCHILDREN, 0, 0, kBasketSize, kBasketSize, nullptr,
+                            nullptr, instance, this);
+    if (!main_) throw win32Error(GetLastError());
+    // A layered window shows nothing until its opacity is set.
+    SetLayeredWindowAttributes(main_, 0, 255, LWA_ALPHA);
+
+    picture_ = CreateWindowExW(0, kPictureClass, L"", WS_CHILD | WS_VISIBLE, kPictureLeft,
+                               kPictureTop, kPictureWidth, kPictureHeight, main_, nullptr,
+                               instance, this);
+    if (!picture_) {
+        const DWORD error = GetLastError();
+        DestroyWindow(main_);
+        throw win32Error(error);
+    }
+}
+
+BasketWindow::~BasketWindow() {
+    form_ = nullptr;
+    if (IsWindow(main_)) DestroyWindow(main_);
+    if (basket_) DeleteObject(basket_);
+    if (background_) DeleteObject(background_);
+}
+
+void BasketWindow::show() {
+    ShowWindow(main_, SW_SHOWNORMAL);
+    UpdateWindow(main_);
+}
+
+void BasketWindow::unloadOnce() {
+    if (unloaded_) return;
+    unloaded_ = true;
+    toCore(form_, [](Frmlan& form) { form.Form_Unload(); });
+}
+
+LRESULT CALLBACK BasketWindow::mainProc(HWND window, UINT message, WPARAM wParam,
+                                        LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<BasketWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self) return DefWindowProcW(window, message, wParam, lParam);
+    return self->onMainMessage(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK BasketWindow::pictureProc(HWND window, UINT message, WPARAM wParam,
+                                           LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<BasketWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self) return DefWindowProcW(window, message, wParam, lParam);
+    return self->onPictureMessage(window, message, wParam, lParam);
+}
+
+LRESULT BasketWindow::onMainMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_ERASEBKGND: {
+            RECT client;
+            GetClientRect(window, &client);
+            FillRect(reinterpret_cast<HDC>(wParam), &client, background_);
+            return 1;
+        }
+        case WM_CLOSE:
+            // The close command and the system's close both end here: unload, then destroy.
+            unloadOnce();
+            DestroyWindow(window);
+            return 0;
+        case WM_ENDSESSION:
+            // The session ends without closing windows: the place is saved all the same.
+            if (wParam) unloadOnce();
+            return 0;
+        case WM_DESTROY:
+            main_ = nullptr;
+            PostQuitMessage(0);
+            return 0;
+        default:
+            return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+LRESULT BasketWindow::onPictureMessage(HWND window, UINT message, WPARAM wParam,
+                                       LPARAM lParam) {
+    // Pixels relative to the picture, in twips; negative while the picture holds the capture
+    // and the pointer is above or left of it.
+    const auto x = static_cast<float>(GET_X_LPARAM(lParam) * scale_.x);
+    const auto y = static_cast<float>(GET_Y_LPARAM(lParam) * scale_.y);
+    const int shift = shiftStateFromKeys(wParam);
+    int button = 0;
+    switch (message) {
+        case WM_PAINT:
+            paintPicture(window);
+            return 0;
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+            button = message == WM_LBUTTONDOWN   ? kButtonLeft
+                     : message == WM_RBUTTONDOWN ? kButtonRight
+                                                 : kButtonMiddle;
+            toCore(form_, [&](Frmlan& form) { form.Picture1_MouseDown(button, shift, x, y); });
+            return 0;
+        case WM_LBUTTONUP:
+        case WM_RBUTTONUP:
+        case WM_MBUTTONUP:
+            button = message == WM_LBUTTONUP   ? kButtonLeft
+                     : message == WM_RBUTTONUP ? kButtonRight
+                                               : kButtonMiddle;
+            toCore(form_, [&](Frmlan& form) { form.Picture1_MouseUp(button, shift, x, y); });
+            return 0;
+        case WM_MOUSEMOVE:
+            button = mouseButtonsFromKeys(wParam);
+            toCore(form_, [&](Frmlan& form) { form.Picture1_MouseMove(button, shift, x, y); });
+            return 0;
+        case WM_DESTROY:
+            picture_ = nullptr;
+            return 0;
+        default:
+            return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+// The 38 x 38 picture from its top-left corner; the window is a row shorter, so the bottom row
+// is cut.
+void BasketWindow::paintPicture(HWND window) {
+    PAINTSTRUCT paint;
+    HDC target = BeginPaint(window, &paint);
+    if (basket_) {
+        if (HDC source = CreateCompatibleDC(target)) {
+            HGDIOBJ previous = SelectObject(source, basket_);
+            BITMAP info{};
+            GetObjectW(basket_, sizeof info, &info);
+            BitBlt(target, 0, 0, info.bmWidth, info.bmHeight, source, 0, 0, SRCCOPY);
+            SelectObject(source, previous);
+            DeleteDC(source);
+        }
+    }
+    EndPaint(window, &paint);
+}
+
+}  // namespace talvoro::win32

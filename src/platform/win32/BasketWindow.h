@@ -1,0 +1,60 @@
+#pragma once
+// The basket on screen: the borderless, topmost main window `Frmlan` with its picture
+// `Picture1`. Window-system events become calls of the core's handlers.
+
+#include <windows.h>
+
+#include "platform/win32/Twips.h"
+
+namespace talvoro {
+class Frmlan;
+}
+
+namespace talvoro::win32 {
+
+// 40 x 40 pixels of dark blue around a 38 x 37 picture at (1, 1).
+inline constexpr int kBasketSize = 40;
+inline constexpr int kPictureLeft = 1;
+inline constexpr int kPictureTop = 1;
+inline constexpr int kPictureWidth = 38;
+inline constexpr int kPictureHeight = 37;
+inline constexpr COLORREF kBasketBackground = RGB(0, 0, 192);
+
+// Mouse-event arguments as the core's picture handlers take them.
+int mouseButtonsFromKeys(WPARAM keys);
+int shiftStateFromKeys(WPARAM keys);
+
+class BasketWindow {
+public:
+    // Creates both windows, hidden. Throws AppError when that fails.
+    explicit BasketWindow(HINSTANCE instance);
+    ~BasketWindow();
+    BasketWindow(const BasketWindow&) = delete;
+    BasketWindow& operator=(const BasketWindow&) = delete;
+
+    HWND mainWindow() const { return main_; }
+    HWND picture() const { return picture_; }
+
+    // The form whose handlers receive the events; null detaches it.
+    void attach(Frmlan* form) { form_ = form; }
+    void show();
+
+private:
+    static LRESULT CALLBACK mainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK pictureProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT onMainMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT onPictureMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void unloadOnce();
+    void paintPicture(HWND window);
+
+    HINSTANCE instance_;
+    TwipsPerPixel scale_;
+    HBRUSH background_ = nullptr;
+    HBITMAP basket_ = nullptr;
+    HWND main_ = nullptr;
+    HWND picture_ = nullptr;
+    Frmlan* form_ = nullptr;
+    bool unloaded_ = false;
+};
+
+}  // namespace talvoro::win32

@@ -1,0 +1,118 @@
+#include "platform/win32/Win32WindowManager.h"
+
+namespace talvoro::win32 {
+namespace {
+
+HWND hwnd(WindowHandle w) { return reinterpret_cast<HWND>(w); }
+
+BOOL CALLBACK addMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoW(monitor, &info)) reinterpret_cast<std::vector<RECT>*>(data)->push_back(info.rcWork);
+    return TRUE;
+}
+
+}  // namespace
+
+Win32WindowManager::Win32WindowManager(HWND mainWindow, HWND picture)
+    : main_(mainWindow), picture_(picture), scale_(screenTwipsPerPixel()) {}
+
+WindowHandle Win32WindowManager::mainWindow() { return reinterpret_cast<WindowHandle>(main_); }
+WindowHandle Win32WindowManager::pictureWindow() {
+    return reinterpret_cast<WindowHandle>(picture_);
+}
+
+bool Win32WindowManager::setWindowPos(WindowHandle w, WindowHandle insertAfter, int x, int y,
+                                      int cx, int cy, unsigned flags) {
+    return SetWindowPos(hwnd(w), hwnd(insertAfter), x, y, cx, cy, flags) != FALSE;
+}
+
+// GetWindowLongA and SetWindowLongA return 0 both on failure and for a zero value; only the
+// last error tells them apart.
+std::optional<std::int32_t> Win32WindowManager::getWindowLongA(WindowHandle w, int index) {
+    SetLastError(ERROR_SUCCESS);
+    const LONG value = GetWindowLongA(hwnd(w), index);
+    if (value == 0 && GetLastError() != ERROR_SUCCESS) return std::nullopt;
+    return static_cast<std::int32_t>(value);
+}
+
+bool Win32WindowManager::setWindowLongA(WindowHandle w, int index, std::int32_t value) {
+    SetLastError(ERROR_SUCCESS);
+    const LONG previous = SetWindowLongA(hwnd(w), index, value);
+    return previous != 0 || GetLastError() == ERROR_SUCCESS;
+}
+
+bool Win32WindowManager::setLayeredWindowAttributes(WindowHandle w, std::uint32_t colorKey,
+                                                    std::uint8_t alpha, unsigned flags) {
+    return SetLayeredWindowAttributes(hwnd(w), colorKey, alpha, flags) != FALSE;
+}
+
+bool Win32WindowManager::setWindowRgn(WindowHandle w, std::intptr_t region, bool redraw) {
+    return SetWindowRgn(hwnd(w), reinterpret_cast<HRGN>(region), redraw) != 0;
+}
+
+std::intptr_t Win32WindowManager::sendMessageA(WindowHandle w, unsigned msg, std::intptr_t wParam,
+                                               std::intptr_t lParam) {
+    return SendMessageA(hwnd(w), msg, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
+}
+
+void Win32WindowManager::setCapture(WindowHandle w) { SetCapture(hwnd(w)); }
+void Win32WindowManager::releaseCapture() { ReleaseCapture(); }
+
+RECT Win32WindowManager::windowRect(HWND w) const {
+    RECT r{};
+    GetWindowRect(w, &r);
+    return r;
+}
+
+float Win32WindowManager::windowTop() {
+    return static_cast<float>(windowRect(main_).top * scale_.y);
+}
+float Win32WindowManager::windowLeft() {
+    return static_cast<float>(windowRect(main_).left * scale_.x);
+}
+
+void Win32WindowManager::moveTo(int x, int y) {
+    SetWindowPos(main_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32WindowManager::setWindowTop(float twips) {
+    moveTo(windowRect(main_).left, twipsToPixels(twips, scale_.y));
+}
+void Win32WindowManager::setWindowLeft(float twips) {
+    moveTo(twipsToPixels(twips, scale_.x), windowRect(main_).top);
+}
+
+float Win32WindowManager::windowWidth() {
+    const RECT r = windowRect(main_);
+    return static_cast<float>((r.right - r.left) * scale_.x);
+}
+float Win32WindowManager::windowHeight() {
+    const RECT r = windowRect(main_);
+    return static_cast<float>((r.bottom - r.top) * scale_.y);
+}
+float Win32WindowManager::pictureWidth() {
+    const RECT r = windowRect(picture_);
+    return static_cast<float>((r.right - r.left) * scale_.x);
+}
+float Win32WindowManager::pictureHeight() {
+    const RECT r = windowRect(picture_);
+    return static_cast<float>((r.bottom - r.top) * scale_.y);
+}
+
+std::vector<ScreenRect> Win32WindowManager::screens() {
+    std::vector<RECT> areas;
+    EnumDisplayMonitors(nullptr, nullptr, addMonitor, reinterpret_cast<LPARAM>(&areas));
+    std::vector<ScreenRect> result;
+    result.reserve(areas.size());
+    for (const RECT& r : areas)
+        result.push_back({r.left * scale_.x, r.top * scale_.y, (r.right - r.left) * scale_.x,
+                          (r.bottom - r.top) * scale_.y});
+    return result;
+}
+
+// The basket's own close path (WM_CLOSE) runs the unload handler and destroys the window, so
+// the close command and a close from the system take the same road.
+void Win32WindowManager::unloadMainWindow() { SendMessageW(main_, WM_CLOSE, 0, 0); }
+
+}  // namespace talvoro::win32

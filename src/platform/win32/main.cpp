@@ -1,0 +1,88 @@
+// The Windows edition's entry point: COM, the basket window, the platform adapters, the core's
+// main window and the message loop.
+
+#include <windows.h>
+
+#include "app/Frmlan.h"
+#include "platform/win32/BasketWindow.h"
+#include "platform/win32/RegistrySettings.h"
+#include "platform/win32/Win32Clipboard.h"
+#include "platform/win32/Win32MenuPresenter.h"
+#include "platform/win32/Win32MessageBoxes.h"
+#include "platform/win32/Win32UiThread.h"
+#include "platform/win32/Win32WindowManager.h"
+#include "platform/win32/WinText.h"
+#include "speech/sapi/SapiEngine.h"
+
+namespace {
+
+class ComApartment {
+public:
+    ComApartment() : hr_(CoInitialize(nullptr)) {}
+    ~ComApartment() {
+        if (SUCCEEDED(hr_)) CoUninitialize();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+private:
+    HRESULT hr_;
+};
+
+int runMessageLoop() {
+    MSG message;
+    BOOL got;
+    while ((got = GetMessageW(&message, nullptr, 0, 0)) != 0) {
+        if (got == -1) return 1;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+int run(HINSTANCE instance) {
+    using namespace talvoro;
+    using namespace talvoro::win32;
+
+    ComApartment com;
+    BasketWindow basket(instance);
+    Win32WindowManager windows(basket.mainWindow(), basket.picture());
+    Win32MenuPresenter menus(basket.mainWindow());
+    Win32MessageBoxes messages(basket.mainWindow());
+    Win32Clipboard clipboard(basket.mainWindow());
+    RegistrySettings settings;
+    Win32UiThread ui;
+    Platform platform{windows, menus, messages, clipboard, settings, ui};
+
+    Frmlan form(platform, createSapiEngine, {});
+    basket.attach(&form);
+    struct Detach {
+        BasketWindow& basket;
+        ~Detach() { basket.attach(nullptr); }
+    } detach{basket};
+
+    form.Form_Load();
+    basket.show();
+    return runMessageLoop();
+}
+
+void reportFatal(const std::string& description) {
+    try {
+        const std::wstring text = talvoro::win32::utf8ToWide(description);
+        MessageBoxW(nullptr, text.c_str(), L"Talvoro", MB_OK | MB_ICONERROR);
+    } catch (...) {
+        MessageBoxW(nullptr, L"Talvoro", L"Talvoro", MB_OK | MB_ICONERROR);
+    }
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    try {
+        return run(instance);
+    } catch (const std::exception& e) {
+        // Only the basket's own creation fails this way; everything later has its own policy.
+        reportFatal(e.what());
+        return 1;
+    }
+}
