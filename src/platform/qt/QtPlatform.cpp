@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPushButton>
 #include <QScreen>
 #include <QSettings>
 #include <QWindow>
@@ -15,6 +16,7 @@
 
 #include "app/AppError.h"
 #include "app/Frmlan.h"
+#include "platform/qt/X11Move.h"
 
 namespace talvoro::qt {
 namespace {
@@ -143,8 +145,7 @@ std::intptr_t QtPlatform::sendMessageA(WindowHandle w, unsigned msg, std::intptr
     // The window manager's move follows the left button only; a right or middle press goes on
     // to its own work.
     if (!(QGuiApplication::mouseButtons() & Qt::LeftButton)) return 0;
-    QWindow* handle = basket_->windowHandle();
-    if (handle && handle->startSystemMove()) return 0;
+    if (startWindowManagerMove(*basket_, QCursor::pos())) return 0;
     following_ = true;
     followOffset_ = QCursor::pos() - basket_->pos();
     return 0;
@@ -202,6 +203,7 @@ void QtPlatform::messageBox(const std::string& text, int style, const std::strin
     }
     QMessageBox box(icon, title.empty() ? QStringLiteral("Talvoro") : qs(title), qs(text),
                     QMessageBox::Ok);
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     box.exec();
 }

@@ -56,14 +56,11 @@ int run(HINSTANCE instance) {
 
     Frmlan form(platform, createSapiEngine, {});
     basket.attach(&form);
-    struct Detach {
-        BasketWindow& basket;
-        ~Detach() { basket.attach(nullptr); }
-    } detach{basket};
-
     form.Form_Load();
     basket.show();
-    return runMessageLoop();
+    const int exitCode = runMessageLoop();
+    basket.attach(nullptr);
+    return exitCode;
 }
 
 void reportFatal(const std::string& description) {

@@ -1,0 +1,140 @@
+"""The basket as a user meets it: on a real X server with a window manager, driven with real
+mouse and keyboard input."""
+
+import os
+import shutil
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(__file__))
+import desktop as dt  # noqa: E402
+
+ARTIFACTS = os.environ.get("TALVORO_ARTIFACTS", os.path.join(dt.BUILD_DIR, "test-artifacts"))
+
+# The pop-up's rows with a voice installed, an empty buffer and an empty clipboard.
+IDLE_MENU = ["on", "off", "sep", "off", "off", "sep", "on", "on", "sep",
+             "on", "off", "off", "sep", "on", "on", "on", "sep", "on", "on", "sep", "on"]
+# With no voice: read, stop, pause and the three sub-menus are disabled.
+NO_VOICE_MENU = ["on", "off", "sep", "off", "off", "sep", "on", "on", "sep",
+                 "off", "off", "off", "sep", "off", "off", "off", "sep", "on", "on", "sep", "on"]
+
+
+class BasketTest(unittest.TestCase):
+    def setUp(self):
+        self.desktop = dt.Desktop()
+        self.addCleanup(self.desktop.close)
+        os.makedirs(ARTIFACTS, exist_ok=True)
+
+    def start(self, **env):
+        basket = self.desktop.start_basket(env)
+        self.addCleanup(basket.kill)
+        return basket
+
+    def close_from_menu(self, basket):
+        basket.right_click()
+        self.assertTrue(dt.wait_for(basket.popup_window, 5), "no pop-up opened")
+        basket.choose_last_item()
+        self.assertEqual(basket.wait_exit(10), 0, "the program did not end after 关闭")
+
+    def test_stored_place_topmost_menu_and_close(self):
+        self.desktop.store_position(3000, 4500)
+        basket = self.start()
+        self.assertEqual(basket.geometry(), (300, 200, 40, 40))
+        self.assertIn("_NET_WM_STATE_ABOVE", basket.net_wm_state())
+
+        basket.right_click()
+        self.assertEqual(basket.popup_rows(), IDLE_MENU)
+        self.desktop.screenshot(os.path.join(ARTIFACTS, "basket-popup.png"))
+        self.desktop.xdotool("key", "Escape")
+        self.assertTrue(dt.wait_for(lambda: not basket.popup_window(), 5))
+
+        os.remove(self.desktop.settings_file)
+        self.close_from_menu(basket)
+        self.assertEqual(self.desktop.stored_position(), ("3000", "4500"))
+
+    def test_left_drag_moves_and_next_start_restores(self):
+        self.desktop.store_position(3000, 4500)
+        basket = self.start()
+        x, y = basket.center()
+        self.desktop.xdotool("mousemove", x, y, "mousedown", 1)
+        for i in range(1, 11):
+            self.desktop.xdotool("mousemove", x + 12 * i, y + 7 * i)
+            time.sleep(0.03)
+        self.desktop.xdotool("mouseup", 1)
+        self.assertTrue(dt.wait_for(lambda: basket.geometry()[:2] == (420, 270), 5),
+                        basket.geometry())
+        self.assertIn("_NET_WM_STATE_ABOVE", basket.net_wm_state())
+        self.close_from_menu(basket)
+        self.assertEqual(self.desktop.stored_position(), ("4050", "6300"))
+
+        again = self.start()
+        self.assertEqual(again.geometry(), (420, 270, 40, 40))
+
+    def test_middle_click_opens_no_menu_but_raises_the_basket(self):
+        self.desktop.store_position(3000, 4500)
+        first = self.start()
+        # A second copy, also topmost, covering most of the first.
+        self.desktop.store_position(3150, 4650)
+        second = self.start()
+        first_id, second_id = int(first.window), int(second.window)
+        stack = first.stacking()
+        self.assertLess(stack.index(first_id), stack.index(second_id))
+
+        self.desktop.xdotool("mousemove", 304, 204, "click", 2)
+        time.sleep(0.5)
+        self.assertIsNone(first.popup_window())
+        stack = first.stacking()
+        self.assertGreater(stack.index(first_id), stack.index(second_id))
+        self.assertTrue(first.running() and second.running())
+
+    def test_no_voices_disables_speech_items(self):
+        root, data = dt.empty_voice_data()
+        self.addCleanup(shutil.rmtree, root, True)
+        basket = self.start(ESPEAK_DATA_PATH=data)
+        basket.right_click()
+        self.assertEqual(basket.popup_rows(), NO_VOICE_MENU)
+        self.desktop.screenshot(os.path.join(ARTIFACTS, "basket-popup-no-voices.png"))
+        self.desktop.xdotool("key", "Escape")
+        time.sleep(0.2)
+        self.close_from_menu(basket)
+
+    def test_engine_that_cannot_start_shows_one_error_box(self):
+        # A data folder without the engine's files: it cannot start.
+        empty = os.path.join(self.desktop.home, "empty-espeak-data")
+        os.makedirs(empty)
+        basket = self.desktop.start_basket({"ESPEAK_DATA_PATH": empty}, expect_basket=False)
+        self.addCleanup(basket.kill)
+        # The start-up sequence ends in the error box; the basket shows once it is closed.
+        box = dt.wait_for(basket.windows, 15)
+        self.assertEqual(len(box), 1)
+        title = self.desktop.run(["xprop", "-id", box[0], "_NET_WM_NAME"])
+        self.assertIn("错误信息：", title)
+        self.desktop.screenshot(os.path.join(ARTIFACTS, "engine-error.png"))
+        self.desktop.xdotool("windowactivate", "--sync", box[0])
+        self.desktop.xdotool("key", "Return")
+        self.assertTrue(dt.wait_for(lambda: basket.windows() and box[0] not in basket.windows(), 5))
+        basket.window = basket.windows()[0]
+        self.assertEqual(basket.geometry()[2:], (40, 40))
+        # The design-time menu: every item enabled, the placeholder voice item in place.
+        basket.right_click()
+        self.assertEqual(basket.popup_rows()[9:16], ["on", "on", "on", "sep", "on", "on", "on"])
+        self.desktop.xdotool("key", "Escape")
+        time.sleep(0.2)
+        self.close_from_menu(basket)
+
+    def test_bad_stored_positions_never_stop_the_basket(self):
+        for top, left, want in [("12abc", "abc", (0, 12)), ("", "   ", (0, 0)),
+                                ("-150", "1e30", (1240, 0)), ("1,5", "+4.5e3", (300, 0)),
+                                ("9" * 400, "-9e99999", (0, 760))]:
+            # want is (x, y) in pixels: 12 twips round to 1 px, a far place comes back on screen.
+            self.desktop.store_position(top, left)
+            basket = self.start()
+            x, y, _, _ = basket.geometry()
+            self.assertTrue(basket.running())
+            self.assertTrue(0 <= x <= 1240 and 0 <= y <= 760, (top, left, x, y))
+            basket.kill()
+
+
+if __name__ == "__main__":
+    unittest.main()
