@@ -1,1 +1,425 @@
-int main() { return 0; }
+// The Windows adapters against the real system calls: run under Wine or on Windows. Prints one
+// line per failed check and a summary; the exit code is the number of failed checks.
+
+#include <windows.h>
+
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/Frmlan.h"
+#include "platform/win32/BasketWindow.h"
+#include "platform/win32/RegistrySettings.h"
+#include "platform/win32/Twips.h"
+#include "platform/win32/Win32Clipboard.h"
+#include "platform/win32/Win32MenuPresenter.h"
+#include "platform/win32/Win32UiThread.h"
+#include "platform/win32/Win32WindowManager.h"
+#include "platform/win32/WinText.h"
+#include "speech/sapi/SapiEngine.h"
+
+using namespace talvoro;
+using namespace talvoro::win32;
+
+namespace {
+
+int failures = 0;
+
+void check(bool ok, const char* what, int line) {
+    if (!ok) {
+        ++failures;
+        std::printf("  FAILED line %d: %s\n", line, what);
+    }
+}
+#define CHECK(...) check((__VA_ARGS__), #__VA_ARGS__, __LINE__)
+
+template <typename Body>
+long errorNumberOf(Body&& body) {
+    try {
+        body();
+    } catch (const AppError& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+void pumpUntil(const std::function<bool()>& done) {
+    const DWORD start = GetTickCount();
+    MSG message;
+    while (!done() && GetTickCount() - start < 5000) {
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        Sleep(1);
+    }
+}
+
+// A scratch registry key, deleted afterwards, standing in for HKEY_CURRENT_USER.
+class ScratchKey {
+public:
+    ScratchKey() {
+        path_ = L"Software\\TalvoroTests\\" + std::to_wstring(GetCurrentProcessId());
+        RegCreateKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &key_, nullptr);
+    }
+    ~ScratchKey() {
+        RegCloseKey(key_);
+        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\TalvoroTests");
+    }
+    HKEY get() const { return key_; }
+
+private:
+    std::wstring path_;
+    HKEY key_ = nullptr;
+};
+
+void textConversions() {
+    const std::string chinese = "请拖放要朗读的文本至拖放篮中！ \xF0\x9F\x8E\xA7";  // with a surrogate pair
+    CHECK(wideToUtf8(utf8ToWide(chinese)) == chinese);
+    CHECK(utf8ToWide("朗读") == L"\u6717\u8bfb");
+    CHECK(utf8ToWide("").empty() && wideToUtf8(L"").empty());
+    // GB2312 bytes of "中文", as a Simplified Chinese system's clipboard holds them.
+    CHECK(codePageToUtf8("\xD6\xD0\xCE\xC4", 936) == "中文");
+
+    const AppError notImplemented = hresultError(E_NOTIMPL);
+    CHECK(notImplemented.number() == -2147467263);
+    CHECK(!notImplemented.description().empty());
+    const AppError missing = win32Error(ERROR_FILE_NOT_FOUND);
+    CHECK(missing.number() == -2147024894);  // 0x80070002
+    CHECK(!missing.description().empty());
+    CHECK(win32Error(ERROR_SUCCESS).number() == static_cast<long>(E_FAIL));
+}
+
+void twipsAndPixels() {
+    CHECK(twipsToPixels(3000, 15) == 200);
+    CHECK(twipsToPixels(4500, 15) == 300);
+    CHECK(twipsToPixels(-150, 15) == -10);
+    CHECK(twipsToPixels(22, 15) == 1);  // 1.47 pixels
+    CHECK(twipsToPixels(23, 15) == 2);  // 1.53 pixels
+    CHECK(twipsToPixels(1e30, 15) == kMaxWindowCoordinate);
+    CHECK(twipsToPixels(-1e30, 15) == -kMaxWindowCoordinate);
+    CHECK(twipsToPixels(std::numeric_limits<double>::infinity(), 15) == kMaxWindowCoordinate);
+    CHECK(twipsToPixels(std::nan(""), 15) == 0);
+    CHECK(twipsToPixels(3000, 0) == 200);  // no usable scale: 96 dpi
+    CHECK(twipsToPixels(3000, 7.5) == 400);  // 192 dpi
+}
+
+MenuItem item(const std::string& name, const std::string& caption, int index = kNoIndex) {
+    MenuItem m;
+    m.name = name;
+    m.caption = caption;
+    m.index = index;
+    return m;
+}
+
+std::wstring menuText(HMENU menu, UINT position) {
+    wchar_t text[64] = {};
+    GetMenuStringW(menu, position, text, 64, MF_BYPOSITION);
+    return text;
+}
+
+void popupMenuFromTree() {
+    MenuItem root = item("mnupopup1", "popup1");
+    root.children.push_back(item("mnuopen", "打开"));
+    MenuItem hidden = item("mnuhidden", "隐藏");
+    hidden.visible = false;
+    root.children.push_back(hidden);
+    root.children.push_back(item("sp1", "-"));
+    MenuItem save = item("mnusave", "保存");
+    save.enabled = false;
+    root.children.push_back(save);
+    MenuItem automatic = item("mnutd", "自动");
+    automatic.checked = true;
+    root.children.push_back(automatic);
+    MenuItem voices = item("mnuvoicetype", "语音");
+    voices.enabled = false;
+    MenuItem placeholder = item("mnumru", "mnumru", 0);
+    placeholder.visible = false;
+    voices.children.push_back(placeholder);
+    MenuItem voice = item("mnumru", "Wine Default Voice", 1);
+    voice.checked = true;
+    voices.children.push_back(voice);
+    root.children.push_back(voices);
+    MenuItem rates = item("mnuyst", "语速");
+    rates.children.push_back(item("mnuys", "加快", 1));
+    rates.children.push_back(item("mnuys", "-", 3));
+    rates.children.push_back(item("mnuys", "正常", 7));
+    root.children.push_back(rates);
+
+    const PopupMenu popup = buildPopupMenu(root);
+    HMENU menu = popup.handle.get();
+    CHECK(GetMenuItemCount(menu) == 6);  // the hidden item left out
+    CHECK(menuText(menu, 0) == L"打开");
+    CHECK(GetMenuState(menu, 1, MF_BYPOSITION) & MF_SEPARATOR);
+    CHECK(menuText(menu, 2) == L"保存");
+    CHECK(GetMenuState(menu, 2, MF_BYPOSITION) & MF_GRAYED);
+    CHECK(GetMenuState(menu, 3, MF_BYPOSITION) & MF_CHECKED);
+    CHECK(!(GetMenuState(menu, 3, MF_BYPOSITION) & MF_GRAYED));
+
+    HMENU voiceMenu = GetSubMenu(menu, 4);
+    CHECK(voiceMenu != nullptr);
+    CHECK(GetMenuState(menu, 4, MF_BYPOSITION) & MF_GRAYED);  // a disabled head
+    CHECK(GetMenuItemCount(voiceMenu) == 1);
+    CHECK(menuText(voiceMenu, 0) == L"Wine Default Voice");
+    CHECK(GetMenuState(voiceMenu, 0, MF_BYPOSITION) & MF_CHECKED);
+    HMENU rateMenu = GetSubMenu(menu, 5);
+    CHECK(GetMenuItemCount(rateMenu) == 3);
+    CHECK(GetMenuState(rateMenu, 1, MF_BYPOSITION) & MF_SEPARATOR);
+
+    // Every command leads back to its item, control-array index included.
+    const auto idOf = [&](HMENU m, int position) {
+        return popup.itemForCommand(GetMenuItemID(m, position));
+    };
+    CHECK(idOf(menu, 0) == MenuItemId{"mnuopen", kNoIndex});
+    CHECK(idOf(menu, 3) == MenuItemId{"mnutd", kNoIndex});
+    CHECK(idOf(voiceMenu, 0) == MenuItemId{"mnumru", 1});
+    CHECK(idOf(rateMenu, 2) == MenuItemId{"mnuys", 7});
+    CHECK(!popup.itemForCommand(0));  // the menu was dismissed
+    CHECK(!popup.itemForCommand(999));
+}
+
+void registrySettings() {
+    ScratchKey scratch;
+    RegistrySettings store(scratch.get());
+    CHECK(store.getSetting("Talvoro", "site", "top", "") == "");
+    CHECK(store.getSetting("Talvoro", "site", "top", "fallback") == "fallback");
+
+    store.saveSetting("Talvoro", "site", "top", "3000");
+    store.saveSetting("Talvoro", "site", "left", "-150");
+    CHECK(store.getSetting("Talvoro", "site", "top", "") == "3000");
+    CHECK(store.getSetting("Talvoro", "site", "left", "") == "-150");
+    store.saveSetting("Talvoro", "site", "top", "中文值");
+    CHECK(store.getSetting("Talvoro", "site", "top", "") == "中文值");
+
+    // The layout other tools see: Software\<app>\<section>, REG_SZ values.
+    HKEY site = nullptr;
+    CHECK(RegOpenKeyExW(scratch.get(), L"Software\\Talvoro\\site", 0, KEY_READ, &site) ==
+          ERROR_SUCCESS);
+    DWORD type = 0;
+    CHECK(RegQueryValueExW(site, L"left", nullptr, &type, nullptr, nullptr) == ERROR_SUCCESS);
+    CHECK(type == REG_SZ);
+    RegCloseKey(site);
+
+    // Values written by other programs: without a final NUL, or of another type.
+    HKEY key = nullptr;
+    RegCreateKeyExW(scratch.get(), L"Software\\Talvoro\\site", 0, nullptr, 0, KEY_ALL_ACCESS,
+                    nullptr, &key, nullptr);
+    const wchar_t digits[] = {L'4', L'5', L'0', L'0'};
+    RegSetValueExW(key, L"bare", 0, REG_SZ, reinterpret_cast<const BYTE*>(digits), sizeof digits);
+    const DWORD number = 7;
+    RegSetValueExW(key, L"number", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
+                   sizeof number);
+    RegCloseKey(key);
+    CHECK(store.getSetting("Talvoro", "site", "bare", "") == "4500");
+    CHECK(store.getSetting("Talvoro", "site", "number", "none") == "none");
+
+    // A store that cannot be written reports it, with the system's error.
+    RegistrySettings broken(reinterpret_cast<HKEY>(static_cast<std::intptr_t>(0x7ead)));
+    CHECK(errorNumberOf([&] { broken.saveSetting("Talvoro", "site", "top", "1"); }) ==
+          static_cast<long>(HRESULT_FROM_WIN32(ERROR_INVALID_HANDLE)));
+}
+
+void uiThreadQueue() {
+    Win32UiThread ui;
+    const DWORD uiThread = GetCurrentThreadId();
+    std::vector<int> seen;
+    bool allOnUiThread = true;
+    constexpr int kPerWorker = 200;
+
+    std::vector<std::thread> workers;
+    for (int w = 0; w < 4; ++w)
+        workers.emplace_back([&, w] {
+            for (int i = 0; i < kPerWorker; ++i)
+                ui.post([&, w, i] {
+                    allOnUiThread = allOnUiThread && GetCurrentThreadId() == uiThread;
+                    seen.push_back(w * kPerWorker + i);
+                });
+        });
+    for (auto& worker : workers) worker.join();
+    pumpUntil([&] { return seen.size() == 4 * kPerWorker; });
+    CHECK(seen.size() == 4 * kPerWorker);
+    CHECK(allOnUiThread);
+    bool inOrderPerWorker = true;
+    std::vector<int> last(4, -1);
+    for (int value : seen) {
+        inOrderPerWorker = inOrderPerWorker && value % kPerWorker > last[value / kPerWorker];
+        last[value / kPerWorker] = value % kPerWorker;
+    }
+    CHECK(inOrderPerWorker);
+
+    // A failing piece of work costs nothing else; work that runs a modal loop lets the rest
+    // run inside it, still in order; work posted by work runs after it.
+    std::vector<std::string> order;
+    ui.post([] { throw AppError(5, "x"); });
+    ui.post([&] {
+        order.push_back("modal start");
+        ui.post([&] { order.push_back("posted from work"); });
+        pumpUntil([&] { return order.size() >= 3; });
+        order.push_back("modal end");
+    });
+    ui.post([&] { order.push_back("second"); });
+    pumpUntil([&] { return order.size() == 4; });
+    const std::vector<std::string> expected{"modal start", "second", "posted from work",
+                                            "modal end"};
+    CHECK(order == expected);
+}
+
+// Records message boxes instead of showing them; a real box would wait for a user.
+struct RecordingBoxes : MessageBoxes {
+    std::vector<std::string> titles;
+    void messageBox(const std::string&, int, const std::string& title) override {
+        titles.push_back(title);
+    }
+};
+
+struct FakeMenus : MenuPresenter {
+    std::optional<MenuItemId> popupMenu(const MenuItem&) override { return std::nullopt; }
+};
+
+struct OneVoiceEngine : SpeechEngine {
+    VoiceCollection GetVoices(const std::string&, const std::string&) override {
+        return {{"voice"}};
+    }
+    std::string GetDescription(const VoiceToken&, int) override { return "Voice"; }
+    void SetVoice(const VoiceToken&) override {}
+    int Rate() override { return 0; }
+    void SetRate(int) override {}
+    int Volume() override { return 100; }
+    void SetVolume(int) override {}
+    long Speak(const std::string&, int) override { return 1; }
+    void Pause() override {}
+    void Resume() override {}
+};
+
+void basketWindowLife() {
+    ScratchKey scratch;
+    BasketWindow basket(GetModuleHandleW(nullptr));
+    HWND main = basket.mainWindow();
+    Win32WindowManager windows(main, basket.picture());
+    FakeMenus menus;
+    RecordingBoxes boxes;
+    Win32Clipboard clipboard(main);
+    RegistrySettings settings(scratch.get());
+    Win32UiThread ui;
+    Platform platform{windows, menus, boxes, clipboard, settings, ui};
+    settings.saveSetting("Talvoro", "site", "top", "3000");
+    settings.saveSetting("Talvoro", "site", "left", "4500");
+
+    Frmlan form(platform, [](SpeechEvents&) { return std::make_unique<OneVoiceEngine>(); }, {});
+    basket.attach(&form);
+    form.Form_Load();
+    basket.show();
+    // Lets the window manager's activation settle; losing the focus cancels a capture.
+    const DWORD shown = GetTickCount();
+    pumpUntil([&] { return GetTickCount() - shown > 500; });
+    CHECK(boxes.titles.empty());
+
+    const TwipsPerPixel scale = screenTwipsPerPixel();
+    RECT r{};
+    GetWindowRect(main, &r);
+    CHECK(r.left == twipsToPixels(4500, scale.x) && r.top == twipsToPixels(3000, scale.y));
+    CHECK(r.right - r.left == kBasketSize && r.bottom - r.top == kBasketSize);
+    CHECK(windows.windowLeft() == static_cast<float>(r.left * scale.x));
+    CHECK(windows.pictureWidth() == static_cast<float>(kPictureWidth * scale.x));
+    CHECK(windows.pictureHeight() == static_cast<float>(kPictureHeight * scale.y));
+    const auto exStyle = windows.getWindowLongA(windows.mainWindow(), GWL_EXSTYLE);
+    CHECK(exStyle && (*exStyle & WS_EX_TOPMOST) && (*exStyle & WS_EX_LAYERED));
+    CHECK(!windows.getWindowLongA(0, GWL_EXSTYLE));
+    CHECK(!windows.setWindowLongA(0, GWL_EXSTYLE, 0));
+    CHECK(!windows.screens().empty() && windows.screens()[0].width > 0);
+
+    // A stored place far beyond any screen neither crashes nor overflows.
+    windows.setWindowTop(1e30f);
+    CHECK(std::isfinite(windows.windowTop()));
+    windows.setWindowTop(3000);
+    CHECK(windows.windowTop() == static_cast<float>(twipsToPixels(3000, scale.y) * scale.y));
+
+    // No move starts without the left button held, so the press returns at once.
+    CHECK(windows.sendMessageA(windows.mainWindow(), WM_NCLBUTTONDOWN, HTCAPTION, 0) == 0);
+
+    // The basket holding the capture (after a release) passes the pointer on to the picture:
+    // a move over the picture gives the capture back to it, one outside releases it.
+    SetCapture(main);
+    SendMessageW(main, WM_MOUSEMOVE, 0, MAKELPARAM(kPictureLeft + 5, kPictureTop + 5));
+    CHECK(GetCapture() == basket.picture());
+    SendMessageW(basket.picture(), WM_MOUSEMOVE, 0, MAKELPARAM(kPictureWidth, 0));
+    CHECK(GetCapture() == basket.picture());  // the right edge counts as inside
+    SendMessageW(basket.picture(), WM_MOUSEMOVE, 0, MAKELPARAM(kPictureWidth + 1, 0));
+    CHECK(GetCapture() == nullptr);
+
+    // Closing runs the unload handler once, saves the place and ends the message loop.
+    windows.setWindowLeft(-150);
+    windows.unloadMainWindow();
+    CHECK(!IsWindow(main));
+    CHECK(settings.getSetting("Talvoro", "site", "left", "") ==
+          std::to_string(static_cast<int>(twipsToPixels(-150, scale.x) * scale.x)));
+    CHECK(!form.hasEngine());
+    settings.saveSetting("Talvoro", "site", "left", "unchanged");
+    SendMessageW(main, WM_CLOSE, 0, 0);
+    CHECK(settings.getSetting("Talvoro", "site", "left", "") == "unchanged");
+    MSG quit;
+    CHECK(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE);
+    basket.attach(nullptr);
+}
+
+struct CountingEvents : SpeechEvents {
+    int starts = 0, ends = 0;
+    void Voice_StartStream() override { ++starts; }
+    void Voice_EndStream() override { ++ends; }
+};
+
+void sapiEngine() {
+    CountingEvents events;
+    std::unique_ptr<SpeechEngine> engine;
+    try {
+        engine = createSapiEngine(events);
+    } catch (const AppError& e) {
+        std::printf("  (no speech service here: %ld %s)\n", e.number(), e.what());
+        return;
+    }
+    const VoiceCollection voices = engine->GetVoices("", "");
+    CHECK(!voices.empty());
+    if (!voices.empty()) CHECK(!engine->GetDescription(voices.front(), 0).empty());
+    CHECK(errorNumberOf([&] { engine->GetDescription({"no such voice"}, 0); }) < 0);
+
+    // Out-of-range values are refused before they reach the service.
+    CHECK(errorNumberOf([&] { engine->SetRate(11); }) == kErrInvalidCall);
+    CHECK(errorNumberOf([&] { engine->SetRate(-11); }) == kErrInvalidCall);
+    CHECK(errorNumberOf([&] { engine->SetVolume(101); }) == kErrInvalidCall);
+    CHECK(errorNumberOf([&] { engine->SetVolume(-1); }) == kErrInvalidCall);
+
+    // Speaking either works or fails with the service's own error, never otherwise.
+    const long stop = errorNumberOf([&] { engine->Speak("", kSvsfPurgeBeforeSpeak); });
+    CHECK(stop == 0 || stop < 0);
+}
+
+}  // namespace
+
+int main() {
+    CoInitialize(nullptr);
+    const std::pair<const char*, void (*)()> groups[] = {
+        {"text and error conversions", textConversions},
+        {"twips and pixels", twipsAndPixels},
+        {"pop-up menu from the menu tree", popupMenuFromTree},
+        {"registry settings", registrySettings},
+        {"user-interface thread queue", uiThreadQueue},
+        {"basket window life", basketWindowLife},
+        {"SAPI engine", sapiEngine},
+    };
+    for (const auto& [name, run] : groups) {
+        const int before = failures;
+        try {
+            run();
+        } catch (const std::exception& e) {
+            ++failures;
+            std::printf("  FAILED: unexpected error: %s\n", e.what());
+        }
+        std::printf("%s %s\n", failures == before ? "ok  " : "FAIL", name);
+    }
+    std::printf("%d failed check(s)\n", failures);
+    CoUninitialize();
+    return failures;
+}

@@ -5,13 +5,16 @@
 
 #include "app/Frmlan.h"
 #include "platform/qt/QtPlatform.h"
-#include "speech/espeak/EspeakEngine.h"
+#include "platform/qt/SpeechModule.h"
 
 int main(int argc, char* argv[]) {
     // Placement and always-on-top need X11; on a Wayland desktop the basket runs on XWayland.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
         !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");
+
+    // The speech engine loads while the window system starts.
+    talvoro::qt::loadSpeechModuleEarly();
 
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Talvoro"));
@@ -20,7 +23,7 @@ int main(int argc, char* argv[]) {
 
     talvoro::qt::QtPlatform platform;
     talvoro::Platform services = platform.platform();
-    talvoro::Frmlan form(services, talvoro::espeak::espeakEngineFactory(platform),
+    talvoro::Frmlan form(services, talvoro::qt::speechModuleFactory(platform),
                          /*provision=*/{});
     platform.attach(form);
     form.Form_Load();

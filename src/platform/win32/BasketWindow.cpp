@@ -148,49 +148,84 @@ LRESULT BasketWindow::onMainMessage(HWND window, UINT message, WPARAM wParam, LP
             main_ = nullptr;
             PostQuitMessage(0);
             return 0;
+        case WM_MOUSEMOVE:
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+        case WM_LBUTTONUP:
+        case WM_RBUTTONUP:
+        case WM_MBUTTONUP:
+            if (forwardCapturedMouse(window, message, wParam, lParam)) return 0;
+            return DefWindowProcW(window, message, wParam, lParam);
         default:
             return DefWindowProcW(window, message, wParam, lParam);
     }
 }
 
+// A button's release hands the capture to the basket itself, which then receives the pointer's
+// input meant for the picture. Passed on, the next move over the picture takes the capture back
+// (or a move elsewhere releases it), and a press on the picture still opens the menu or starts a
+// move.
+bool BasketWindow::forwardCapturedMouse(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (GetCapture() != window || !picture_) return false;
+    POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    MapWindowPoints(window, picture_, &at, 1);
+    const bool press =
+        message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN;
+    if (press) {
+        RECT picture;
+        GetClientRect(picture_, &picture);
+        if (!PtInRect(&picture, at)) {
+            ReleaseCapture();
+            return true;
+        }
+    }
+    toPictureHandlers(message, wParam, MAKELPARAM(at.x, at.y));
+    return true;
+}
+
 LRESULT BasketWindow::onPictureMessage(HWND window, UINT message, WPARAM wParam,
                                        LPARAM lParam) {
-    // Pixels relative to the picture, in twips; negative while the picture holds the capture
-    // and the pointer is above or left of it.
-    const auto x = static_cast<float>(GET_X_LPARAM(lParam) * scale_.x);
-    const auto y = static_cast<float>(GET_Y_LPARAM(lParam) * scale_.y);
-    const int shift = shiftStateFromKeys(wParam);
-    int button = 0;
     switch (message) {
         case WM_PAINT:
             paintPicture(window);
-            return 0;
-        case WM_LBUTTONDOWN:
-        case WM_RBUTTONDOWN:
-        case WM_MBUTTONDOWN:
-            button = message == WM_LBUTTONDOWN   ? kButtonLeft
-                     : message == WM_RBUTTONDOWN ? kButtonRight
-                                                 : kButtonMiddle;
-            toCore(form_, [&](Frmlan& form) { form.Picture1_MouseDown(button, shift, x, y); });
-            return 0;
-        case WM_LBUTTONUP:
-        case WM_RBUTTONUP:
-        case WM_MBUTTONUP:
-            button = message == WM_LBUTTONUP   ? kButtonLeft
-                     : message == WM_RBUTTONUP ? kButtonRight
-                                               : kButtonMiddle;
-            toCore(form_, [&](Frmlan& form) { form.Picture1_MouseUp(button, shift, x, y); });
-            return 0;
-        case WM_MOUSEMOVE:
-            button = mouseButtonsFromKeys(wParam);
-            toCore(form_, [&](Frmlan& form) { form.Picture1_MouseMove(button, shift, x, y); });
             return 0;
         case WM_DESTROY:
             picture_ = nullptr;
             return 0;
         default:
+            if (toPictureHandlers(message, wParam, lParam)) return 0;
             return DefWindowProcW(window, message, wParam, lParam);
     }
+}
+
+bool BasketWindow::toPictureHandlers(UINT message, WPARAM wParam, LPARAM lParam) {
+    enum class Kind { Down, Up, Move };
+    Kind kind;
+    int button;
+    switch (message) {
+        case WM_LBUTTONDOWN: kind = Kind::Down, button = kButtonLeft; break;
+        case WM_RBUTTONDOWN: kind = Kind::Down, button = kButtonRight; break;
+        case WM_MBUTTONDOWN: kind = Kind::Down, button = kButtonMiddle; break;
+        case WM_LBUTTONUP: kind = Kind::Up, button = kButtonLeft; break;
+        case WM_RBUTTONUP: kind = Kind::Up, button = kButtonRight; break;
+        case WM_MBUTTONUP: kind = Kind::Up, button = kButtonMiddle; break;
+        case WM_MOUSEMOVE: kind = Kind::Move, button = mouseButtonsFromKeys(wParam); break;
+        default: return false;
+    }
+    // Pixels relative to the picture, in twips; negative while the picture holds the capture
+    // and the pointer is above or left of it.
+    const auto x = static_cast<float>(GET_X_LPARAM(lParam) * scale_.x);
+    const auto y = static_cast<float>(GET_Y_LPARAM(lParam) * scale_.y);
+    const int shift = shiftStateFromKeys(wParam);
+    toCore(form_, [&](Frmlan& form) {
+        switch (kind) {
+            case Kind::Down: form.Picture1_MouseDown(button, shift, x, y); break;
+            case Kind::Up: form.Picture1_MouseUp(button, shift, x, y); break;
+            case Kind::Move: form.Picture1_MouseMove(button, shift, x, y); break;
+        }
+    });
+    return true;
 }
 
 // The 38 x 38 picture from its top-left corner; the window is a row shorter, so the bottom row

@@ -44,6 +44,8 @@ private:
     static LRESULT CALLBACK pictureProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT onMainMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT onPictureMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    bool toPictureHandlers(UINT message, WPARAM wParam, LPARAM lParam);
+    bool forwardCapturedMouse(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void unloadOnce();
     void paintPicture(HWND window);
 

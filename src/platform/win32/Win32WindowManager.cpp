@@ -53,6 +53,11 @@ bool Win32WindowManager::setWindowRgn(WindowHandle w, std::intptr_t region, bool
 
 std::intptr_t Win32WindowManager::sendMessageA(WindowHandle w, unsigned msg, std::intptr_t wParam,
                                                std::intptr_t lParam) {
+    // The system's move follows the left button only. Started from another button's press it
+    // does nothing on Windows, but under X11 window managers (through Wine) it would hand the
+    // window to a move that outlives a quick click and holds the keyboard from the pop-up.
+    if (msg == WM_NCLBUTTONDOWN && wParam == HTCAPTION && !(GetKeyState(VK_LBUTTON) & 0x8000))
+        return 0;
     return SendMessageA(hwnd(w), msg, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
 }
 

@@ -7,8 +7,7 @@
 #include <vector>
 
 #include "speech/SpeechEngine.h"
-#include "speech/espeak/EngineThread.h"
-#include "speech/espeak/VoiceNames.h"
+#include "speech/espeak/EspeakLibrary.h"
 
 namespace talvoro {
 class UiThread;
@@ -18,8 +17,8 @@ namespace talvoro::espeak {
 
 class EspeakEngine : public SpeechEngine {
 public:
-    // Initialises libespeak-ng (data from ESPEAK_DATA_PATH when set) and selects the default
-    // voice for the user's locale. Throws AppError when the engine cannot start.
+    // Attaches to libespeak-ng (data from ESPEAK_DATA_PATH when set), which speaks with the
+    // default voice for the user's locale. Throws AppError when the engine cannot start.
     EspeakEngine(SpeechEvents& events, UiThread& ui);
     ~EspeakEngine() override;
 
@@ -34,18 +33,17 @@ public:
     void Pause() override;
     void Resume() override;
 
-    int sampleRate() const { return sampleRate_; }
-
 private:
-    std::vector<VoiceEntry> listVoices();  // on the engine thread
+    std::vector<VoiceEntry> listVoices();
 
+    EspeakLibrary& library_;
     SpeechEvents& events_;
     UiThread& ui_;
-    std::string defaultLanguage_;
+    // The voices as the last listing found them: descriptions are read from here, since each
+    // listing reads every voice file of the engine again.
+    std::vector<VoiceEntry> listed_;
     std::atomic<int> rate_{0};
     std::atomic<int> volume_{100};
-    int sampleRate_ = 0;
-    EngineThread thread_;  // last: it stops before the members it uses go
 };
 
 // The factory the Linux edition hands to the main window.

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing Talvoro needs on Debian 12, skipping what is there.
+# Usage: tools/setup-debian.sh [run|test]   (run: build and start the basket; test: everything)
+set -euo pipefail
+
+what=${1:-test}
+
+run_packages=(
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev libxcb1-dev libespeak-ng-dev espeak-ng-data
+  fonts-noto-cjk
+  xvfb openbox x11-utils
+)
+test_packages=(
+  "${run_packages[@]}"
+  libgtest-dev python3
+  xdotool xclip imagemagick
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64
+)
+
+if [ "$what" = run ]; then wanted=("${run_packages[@]}"); else wanted=("${test_packages[@]}"); fi
+
+missing=()
+for p in "${wanted[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "setup: everything needed is installed"
+  exit 0
+fi
+
+echo "setup: installing ${missing[*]}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo=sudo
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
