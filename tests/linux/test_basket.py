@@ -123,6 +123,29 @@ class BasketTest(unittest.TestCase):
         time.sleep(0.2)
         self.close_from_menu(basket)
 
+    def test_unwritable_settings_still_let_the_basket_close(self):
+        basket = self.start()
+        # A file where the settings folder should be: nothing can be written there.
+        folder = os.path.dirname(self.desktop.settings_file)
+        os.makedirs(os.path.dirname(folder), exist_ok=True)
+        with open(folder, "w") as f:
+            f.write("in the way")
+        self.close_from_menu(basket)
+        self.assertEqual(len(basket.windows()) if basket.running() else 0, 0)
+        with open(folder) as f:
+            self.assertEqual(f.read(), "in the way")
+
+    def test_chinese_locale_ticks_mandarin_first(self):
+        basket = self.start(LANG="zh_CN.UTF-8", LC_ALL="")
+        basket.right_click()
+        self.assertTrue(dt.wait_for(basket.popup_window, 5))
+        # Down walks the enabled items: 打开, 叠加, 自动, 朗读, then 语音.
+        self.desktop.xdotool("key", "Down", "Down", "Down", "Down", "Down", "Right")
+        self.assertTrue(dt.wait_for(lambda: len(basket.windows()) == 3, 5), basket.windows())
+        time.sleep(0.3)
+        self.desktop.screenshot(os.path.join(ARTIFACTS, "voices-zh.png"))
+        self.desktop.xdotool("key", "Escape", "Escape")
+
     def test_bad_stored_positions_never_stop_the_basket(self):
         for top, left, want in [("12abc", "abc", (0, 12)), ("", "   ", (0, 0)),
                                 ("-150", "1e30", (1240, 0)), ("1,5", "+4.5e3", (300, 0)),
