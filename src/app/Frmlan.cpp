@@ -170,21 +170,18 @@ void Frmlan::Picture1_MouseUp(int, int, float, float) {
 }
 
 void Frmlan::menuClick(const MenuItemId& item) {
-    if (item.name == "mnuexit") mnuexit_Click();
+    const std::string& n = item.name;
+    if (n == "mnupales") mnupales_Click();
+    else if (n == "mnudeleteall") mnudeleteall_Click();
+    else if (n == "mnuadddata") mnuadddata_Click();
+    else if (n == "mnutd") mnutd_Click();
+    else if (n == "mnuvoice") mnuvoice_Click();
+    else if (n == "mnustop") mnustop_Click();
+    else if (n == "mnupause") mnupause_Click();
+    else if (n == "mnumru") mnumru_Click(item.index);
+    else if (n == "mnuys") mnuys_Click(item.index);
+    else if (n == "mnuyl") mnuyl_Click(item.index);
+    else if (n == "mnuexit") mnuexit_Click();
 }
-
-void Frmlan::SetReadingState(bool Reading, bool Paused) {
-    withCommonErrorBox(p_.messages, [&] {
-        menu_.item("mnuvoice").enabled = true;
-        menu_.item("mnustop").enabled = Reading;
-        menu_.item("mnupause").enabled = Reading;
-        menu_.item("mnupause").caption = Paused ? "继续" : "暂停";
-        IsReading = Reading;
-        IsPaused = Paused;
-    });
-}
-
-void Frmlan::Voice_StartStream() { SetReadingState(true, IsPaused); }
-void Frmlan::Voice_EndStream() { SetReadingState(false, IsPaused); }
 
 }  // namespace talvoro

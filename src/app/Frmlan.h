@@ -39,9 +39,25 @@ public:
     void menuClick(const MenuItemId& item);
     void mnuexit_Click();
 
+    // Reading control.
     void SetReadingState(bool Reading, bool Paused);
+    void mnuvoice_Click();  // read
+    void mnustop_Click();
+    void mnupause_Click();
     void Voice_StartStream() override;
     void Voice_EndStream() override;
+
+    // Voice, rate and volume.
+    void mnumru_Click(int Index);
+    void mnuys_Click(int Index);
+    void mnuyl_Click(int Index);
+
+    // Text intake.
+    void TakeInText(const std::string& text);
+    void mnuadddata_Click();
+    void mnutd_Click();
+    void mnudeleteall_Click();
+    void mnupales_Click();
 
     const MenuTree& menu() const { return menu_; }
     const std::string& textBuffer() const { return TextBuffer; }
@@ -55,6 +71,7 @@ private:
     void listVoices();
     void bringOntoScreen();
     SpeechEngine& engine();
+    void toggleCheck(const char* name);
 
     Platform& p_;
     SpeechEngineFactory createEngine_;

@@ -1,0 +1,37 @@
+// The text buffer: taking text in, the append and automatic-reading options, clearing and
+// pasting.
+
+#include "app/ErrorPolicy.h"
+#include "app/Frmlan.h"
+
+namespace talvoro {
+
+void Frmlan::TakeInText(const std::string& text) {
+    if (menu_.item("mnuadddata").checked)
+        TextBuffer += text;
+    else
+        TextBuffer = text;
+    menu_.item("mnudeleteall").enabled = true;
+    menu_.item("mnusave").enabled = true;
+    if (menu_.item("mnutd").checked) mnuvoice_Click();
+}
+
+void Frmlan::toggleCheck(const char* name) {
+    MenuItem& item = menu_.item(name);
+    item.checked = !item.checked;
+}
+
+void Frmlan::mnuadddata_Click() { toggleCheck("mnuadddata"); }
+void Frmlan::mnutd_Click() { toggleCheck("mnutd"); }
+
+void Frmlan::mnudeleteall_Click() {
+    TextBuffer.clear();
+    menu_.item("mnudeleteall").enabled = false;
+    menu_.item("mnusave").enabled = false;
+}
+
+void Frmlan::mnupales_Click() {
+    withCommonErrorBox(p_.messages, [&] { TakeInText(p_.clipboard.clipboardText()); });
+}
+
+}  // namespace talvoro

@@ -1,0 +1,258 @@
+#include <gtest/gtest.h>
+
+#include "CoreFixture.h"
+
+namespace talvoro::testing {
+namespace {
+
+using Calls = std::vector<std::string>;
+
+constexpr const char* kNothingToRead = "MsgBox(请拖放要朗读的文本至拖放篮中！,64,Talvoro)";
+
+class ReadingTest : public CoreFixture {
+protected:
+    void SetUp() override { loadQuietly(); }
+
+    // Brings the form into one of the four reading states.
+    void enter(bool reading, bool paused) {
+        form->TakeInText("abc");
+        if (paused) form->mnupause_Click();
+        if (!reading) form->Voice_EndStream();
+        log.clear();
+        ASSERT_EQ(form->isReading(), reading);
+        ASSERT_EQ(form->isPaused(), paused);
+    }
+
+    // The menu as the reading state table lists it.
+    void expectMenu(bool stopAndPauseEnabled, const char* pauseCaption) {
+        EXPECT_TRUE(item("mnuvoice").enabled);
+        EXPECT_EQ(item("mnustop").enabled, stopAndPauseEnabled);
+        EXPECT_EQ(item("mnupause").enabled, stopAndPauseEnabled);
+        EXPECT_EQ(item("mnupause").caption, pauseCaption);
+    }
+};
+
+TEST_F(ReadingTest, StateTableRowsShowInTheMenu) {
+    struct Row {
+        bool reading, paused, itemsEnabled;
+        const char* caption;
+    } rows[] = {
+        {false, false, false, "暂停"},  // idle
+        {true, false, true, "暂停"},    // speaking
+        {true, true, true, "继续"},     // paused
+        {false, true, false, "继续"},   // ended while paused
+    };
+    for (const Row& r : rows) {
+        form->SetReadingState(r.reading, r.paused);
+        EXPECT_EQ(form->isReading(), r.reading);
+        EXPECT_EQ(form->isPaused(), r.paused);
+        expectMenu(r.itemsEnabled, r.caption);
+    }
+}
+
+TEST_F(ReadingTest, TransitionsCallTheEngineAsTheTableSays) {
+    struct Row {
+        const char* name;
+        bool fromReading, fromPaused;
+        void (Frmlan::*event)();
+        Calls engineCalls;
+        bool toReading, toPaused;
+    } rows[] = {
+        {"idle read", false, false, &Frmlan::mnuvoice_Click, {"Speak(abc,11)"}, true, false},
+        {"speaking read", true, false, &Frmlan::mnuvoice_Click, {"Speak(abc,11)"}, true, false},
+        {"paused read", true, true, &Frmlan::mnuvoice_Click, {"Resume()"}, true, false},
+        {"ended-paused read", false, true, &Frmlan::mnuvoice_Click,
+         {"Speak(abc,11)", "Resume()"}, true, false},
+        {"speaking pause", true, false, &Frmlan::mnupause_Click, {"Pause()"}, true, true},
+        {"paused continue", true, true, &Frmlan::mnupause_Click, {"Resume()"}, true, false},
+        {"speaking stop", true, false, &Frmlan::mnustop_Click, {"Speak(,2)"}, false, false},
+        {"paused stop", true, true, &Frmlan::mnustop_Click, {"Speak(,2)", "Resume()"}, false,
+         false},
+        {"start stream", false, true, &Frmlan::Voice_StartStream, {}, true, true},
+        {"end stream", true, true, &Frmlan::Voice_EndStream, {}, false, true},
+        {"end stream idle", true, false, &Frmlan::Voice_EndStream, {}, false, false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        load();
+        enter(r.fromReading, r.fromPaused);
+        (form.get()->*r.event)();
+        EXPECT_EQ(log.calls, r.engineCalls);
+        EXPECT_EQ(form->isReading(), r.toReading);
+        EXPECT_EQ(form->isPaused(), r.toPaused);
+        expectMenu(r.toReading, r.toPaused ? "继续" : "暂停");
+    }
+}
+
+TEST_F(ReadingTest, ReadSetsItsFlagsBeforeSpeaking) {
+    EXPECT_EQ(form->speakFlags(), 0);
+    form->TakeInText("x");
+    EXPECT_EQ(form->speakFlags(), 11);
+}
+
+TEST_F(ReadingTest, EmptyBufferOnlyShowsTheMessage) {
+    enter(true, false);
+    form->mnudeleteall_Click();
+    log.clear();
+    form->mnuvoice_Click();
+    EXPECT_EQ(log.calls, Calls{kNothingToRead});
+    EXPECT_TRUE(form->isReading());  // the speech under way goes on
+    expectMenu(true, "暂停");
+}
+
+TEST_F(ReadingTest, BlankBufferIsStillRead) {
+    form->TakeInText(" \r\n");
+    EXPECT_EQ(log.calls, Calls{"Speak( \r\n,11)"});
+    EXPECT_TRUE(form->isReading());
+}
+
+TEST_F(ReadingTest, ReadFailureResetsTheMenuSilently) {
+    enter(true, true);
+    failures.failing.emplace("Resume", AppError(-2147467259, "失败"));
+    form->mnuvoice_Click();
+    EXPECT_EQ(log.calls, Calls{"Resume()"});
+    EXPECT_FALSE(form->isReading());
+    EXPECT_TRUE(form->isPaused());
+    expectMenu(false, "继续");
+}
+
+TEST_F(ReadingTest, StopFailureChangesNothing) {
+    enter(true, false);
+    failures.failing.emplace("Speak", AppError(-2147467259, "失败"));
+    form->mnustop_Click();
+    EXPECT_EQ(log.calls, Calls{"Speak(,2)"});
+    EXPECT_TRUE(form->isReading());
+    expectMenu(true, "暂停");
+}
+
+TEST_F(ReadingTest, PauseFailureShowsTheErrorBox) {
+    enter(true, false);
+    failures.failing.emplace("Pause", AppError(-2147467259, "失败"));
+    form->mnupause_Click();
+    EXPECT_EQ(log.calls, (Calls{"Pause()", "MsgBox(失败,48,错误信息：-2147467259)"}));
+    EXPECT_FALSE(form->isPaused());
+}
+
+TEST_F(ReadingTest, PauseThenStopReleasesTheEngineAndReadsAgainAtOnce) {
+    enter(true, false);
+    form->mnupause_Click();
+    form->mnustop_Click();
+    EXPECT_EQ(item("mnupause").caption, "暂停");
+    log.clear();
+    form->mnuvoice_Click();
+    EXPECT_EQ(log.calls, Calls{"Speak(abc,11)"});
+}
+
+TEST(NoVoiceReading, ReadByIntakeFailsSilentlyAndEnablesRead) {
+    CallLog log;
+    FakePlatform fake(log);
+    Platform p = fake.platform();
+    FailureScript none;
+    Frmlan form(p, [&](SpeechEvents&) { return std::make_unique<FakeEngine>(log, std::vector<std::string>{}, none); }, {});
+    form.Form_Load();
+    EXPECT_FALSE(form.menu().item("mnuvoice").enabled);
+    log.clear();
+    form.TakeInText("abc");
+    EXPECT_TRUE(log.calls.empty());  // no engine, no message
+    EXPECT_TRUE(form.menu().item("mnuvoice").enabled);
+    EXPECT_FALSE(form.menu().item("mnustop").enabled);
+    EXPECT_FALSE(form.menu().item("mnuvoicetype").enabled);
+    form.mnuvoice_Click();
+    EXPECT_TRUE(log.calls.empty());
+}
+
+class IntakeTest : public ReadingTest {};
+
+TEST_F(IntakeTest, ReplaceAndAppendWithAutomaticReadingOnAndOff) {
+    struct Case {
+        bool append, automatic;
+        Calls calls;
+        const char* buffer;
+    } cases[] = {
+        {false, true, {"Speak(xyz,11)"}, "xyz"},
+        {true, true, {"Speak(abcxyz,11)"}, "abcxyz"},
+        {false, false, {}, "xyz"},
+        {true, false, {}, "abcxyz"},
+    };
+    for (const Case& c : cases) {
+        load();
+        if (c.append) form->mnuadddata_Click();
+        form->TakeInText("abc");
+        if (!c.automatic) form->mnutd_Click();
+        log.clear();
+        form->TakeInText("xyz");
+        EXPECT_EQ(log.calls, c.calls) << c.append << c.automatic;
+        EXPECT_EQ(form->textBuffer(), c.buffer);
+        EXPECT_TRUE(item("mnudeleteall").enabled);
+        EXPECT_TRUE(item("mnusave").enabled);
+    }
+}
+
+TEST_F(IntakeTest, WhilePausedAutomaticReadingResumesInsteadOfStartingAnew) {
+    enter(true, true);
+    form->TakeInText("new");
+    EXPECT_EQ(log.calls, Calls{"Resume()"});
+    EXPECT_EQ(form->textBuffer(), "new");
+    EXPECT_FALSE(form->isPaused());
+}
+
+TEST_F(IntakeTest, EmptyTextInReplaceModeEmptiesTheBufferAndReports) {
+    form->TakeInText("abc");
+    log.clear();
+    form->TakeInText("");
+    EXPECT_EQ(form->textBuffer(), "");
+    EXPECT_TRUE(item("mnudeleteall").enabled);
+    EXPECT_EQ(log.calls, Calls{kNothingToRead});
+}
+
+TEST_F(IntakeTest, ClearDuringSpeechLeavesTheSpeechAlone) {
+    enter(true, false);
+    form->mnudeleteall_Click();
+    EXPECT_TRUE(log.calls.empty());
+    EXPECT_EQ(form->textBuffer(), "");
+    EXPECT_FALSE(item("mnudeleteall").enabled);
+    EXPECT_FALSE(item("mnusave").enabled);
+    EXPECT_TRUE(form->isReading());
+}
+
+TEST_F(IntakeTest, TogglingTwiceRestoresTheOptions) {
+    form->TakeInText("abc");
+    for (int i = 0; i < 2; ++i) {
+        form->mnuadddata_Click();
+        form->mnutd_Click();
+    }
+    EXPECT_FALSE(item("mnuadddata").checked);
+    EXPECT_TRUE(item("mnutd").checked);
+    EXPECT_EQ(form->textBuffer(), "abc");
+}
+
+TEST_F(IntakeTest, AppendingIsLinearInTheNewText) {
+    form->mnutd_Click();
+    form->mnuadddata_Click();
+    const std::string piece(1000, 'a');
+    for (int i = 0; i < 20000; ++i) form->TakeInText(piece);  // 20 MB in 1 KB steps
+    EXPECT_EQ(form->textBuffer().size(), 20'000'000u);
+}
+
+TEST_F(IntakeTest, PasteTakesTheClipboardTextAndReportsFailures) {
+    fake.clipboard = "粘贴的文字";
+    form->menuClick({"mnupales", kNoIndex});
+    EXPECT_EQ(form->textBuffer(), "粘贴的文字");
+    EXPECT_EQ(log.calls, (Calls{"ClipboardText()", "Speak(粘贴的文字,11)"}));
+
+    log.clear();
+    fake.clipboardFails = true;
+    form->mnupales_Click();
+    EXPECT_EQ(log.calls, (Calls{"ClipboardText()", "MsgBox(无法打开剪贴板,48,错误信息：521)"}));
+    EXPECT_EQ(form->textBuffer(), "粘贴的文字");
+
+    log.clear();
+    fake.clipboardFails = false;
+    fake.clipboard = "";  // the menu was opened while it held text
+    form->mnupales_Click();
+    EXPECT_EQ(form->textBuffer(), "");
+    EXPECT_EQ(log.calls.back(), kNothingToRead);
+}
+
+}  // namespace
+}  // namespace talvoro::testing
