@@ -8,12 +8,14 @@ what=${1:-test}
 run_packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libxcb1-dev libespeak-ng-dev espeak-ng-data
+  libpulse-dev libasound2-dev libsonic-dev
   fonts-noto-cjk
   xvfb openbox x11-utils
 )
 test_packages=(
   "${run_packages[@]}"
   libgtest-dev python3
+  pulseaudio pulseaudio-utils
   xdotool xclip imagemagick
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64
 )

@@ -39,9 +39,15 @@ Item* arrayParent(Item& parent, const std::string& name) {
 }
 
 AppError noSuchElement(const std::string& name, int index) {
-    return AppError(340, "控件数组元素 '" + name +
-                             (index == kNoIndex ? "" : "(" + std::to_string(index) + ")") +
-                             "' 不存在");
+    std::string text = "控件数组元素 '";
+    text += name;
+    if (index != kNoIndex) {
+        text += '(';
+        text += std::to_string(index);
+        text += ')';
+    }
+    text += "' 不存在";
+    return AppError(340, text);
 }
 
 }  // namespace

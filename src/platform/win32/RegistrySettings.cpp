@@ -58,9 +58,9 @@ std::string RegistrySettings::getSetting(const std::string& app, const std::stri
 void RegistrySettings::saveSetting(const std::string& app, const std::string& section,
                                    const std::string& key, const std::string& value) {
     RegistryKey created;
-    LONG status = RegCreateKeyExW(root_, keyPath(app, section).c_str(), 0, nullptr,
-                                  REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, created.out(),
-                                  nullptr);
+    LONG status =
+        RegCreateKeyExW(root_, keyPath(app, section).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_SET_VALUE, nullptr, created.out(), nullptr);
     if (status != ERROR_SUCCESS) throw win32Error(static_cast<DWORD>(status));
     const std::wstring data = utf8ToWide(value);
     status = RegSetValueExW(created.get(), utf8ToWide(key).c_str(), 0, REG_SZ,

@@ -24,8 +24,8 @@ void fill(HMENU menu, const MenuItem& parent, std::vector<MenuItemId>& commands)
             continue;
         }
         const std::wstring caption = utf8ToWide(item.caption);
-        const UINT state = (item.enabled ? MF_ENABLED : MF_GRAYED) |
-                           (item.checked ? MF_CHECKED : MF_UNCHECKED);
+        const UINT state =
+            (item.enabled ? MF_ENABLED : MF_GRAYED) | (item.checked ? MF_CHECKED : MF_UNCHECKED);
         if (!item.children.empty()) {
             MenuHandle sub = newPopup();
             fill(sub.get(), item, commands);

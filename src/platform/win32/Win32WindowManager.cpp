@@ -3,12 +3,15 @@
 namespace talvoro::win32 {
 namespace {
 
-HWND hwnd(WindowHandle w) { return reinterpret_cast<HWND>(w); }
+HWND hwnd(WindowHandle w) {
+    return reinterpret_cast<HWND>(w);
+}
 
 BOOL CALLBACK addMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
     MONITORINFO info{};
     info.cbSize = sizeof info;
-    if (GetMonitorInfoW(monitor, &info)) reinterpret_cast<std::vector<RECT>*>(data)->push_back(info.rcWork);
+    if (GetMonitorInfoW(monitor, &info))
+        reinterpret_cast<std::vector<RECT>*>(data)->push_back(info.rcWork);
     return TRUE;
 }
 
@@ -17,7 +20,9 @@ BOOL CALLBACK addMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
 Win32WindowManager::Win32WindowManager(HWND mainWindow, HWND picture)
     : main_(mainWindow), picture_(picture), scale_(screenTwipsPerPixel()) {}
 
-WindowHandle Win32WindowManager::mainWindow() { return reinterpret_cast<WindowHandle>(main_); }
+WindowHandle Win32WindowManager::mainWindow() {
+    return reinterpret_cast<WindowHandle>(main_);
+}
 WindowHandle Win32WindowManager::pictureWindow() {
     return reinterpret_cast<WindowHandle>(picture_);
 }
@@ -61,8 +66,12 @@ std::intptr_t Win32WindowManager::sendMessageA(WindowHandle w, unsigned msg, std
     return SendMessageA(hwnd(w), msg, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
 }
 
-void Win32WindowManager::setCapture(WindowHandle w) { SetCapture(hwnd(w)); }
-void Win32WindowManager::releaseCapture() { ReleaseCapture(); }
+void Win32WindowManager::setCapture(WindowHandle w) {
+    SetCapture(hwnd(w));
+}
+void Win32WindowManager::releaseCapture() {
+    ReleaseCapture();
+}
 
 RECT Win32WindowManager::windowRect(HWND w) const {
     RECT r{};
@@ -118,6 +127,8 @@ std::vector<ScreenRect> Win32WindowManager::screens() {
 
 // The basket's own close path (WM_CLOSE) runs the unload handler and destroys the window, so
 // the close command and a close from the system take the same road.
-void Win32WindowManager::unloadMainWindow() { SendMessageW(main_, WM_CLOSE, 0, 0); }
+void Win32WindowManager::unloadMainWindow() {
+    SendMessageW(main_, WM_CLOSE, 0, 0);
+}
 
 }  // namespace talvoro::win32

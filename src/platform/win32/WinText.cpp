@@ -25,7 +25,9 @@ std::wstring toWide(std::string_view bytes, UINT codePage) {
 
 }  // namespace
 
-std::wstring utf8ToWide(std::string_view text) { return toWide(text, CP_UTF8); }
+std::wstring utf8ToWide(std::string_view text) {
+    return toWide(text, CP_UTF8);
+}
 
 std::string wideToUtf8(std::wstring_view text) {
     if (text.empty()) return {};

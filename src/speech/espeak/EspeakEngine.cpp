@@ -1,63 +1,71 @@
 #include "speech/espeak/EspeakEngine.h"
 
-#include <espeak-ng/speak_lib.h>
-
 #include "app/AppError.h"
 #include "platform/UiThread.h"
 
 namespace talvoro::espeak {
 namespace {
 
-AppError engineError(const std::string& what) {
-    return AppError(-2147467259, "语音引擎错误：" + what);  // E_FAIL, as the system engine has it
-}
+constexpr long kErrNotFound = -2147200966;   // SPERR_NOT_FOUND
+constexpr long kErrInvalidArg = -2147024809;  // E_INVALIDARG
 
 }  // namespace
 
 EspeakEngine::EspeakEngine(SpeechEvents& events, UiThread& ui)
-    : library_(EspeakLibrary::instance()), events_(events), ui_(ui) {
-    library_.ready();
+    : synth_(Synthesizer::instance()), events_(events), ui_(ui) {
+    synth_.ready();
+    voice_ = synth_.defaultVoice();
+    synth_.rate = 0;
+    synth_.volume = 100;
 }
 
-EspeakEngine::~EspeakEngine() = default;
-
-std::vector<VoiceEntry> EspeakEngine::listVoices() {
-    return library_.thread().call([this] { return library_.voices(); });
+EspeakEngine::~EspeakEngine() {
+    synth_.purgeAndWait();
+    while (pauses_ > 0) Resume();
 }
 
 VoiceCollection EspeakEngine::GetVoices(const std::string&, const std::string&) {
-    listed_ = listVoices();
     VoiceCollection tokens;
-    for (const VoiceEntry& v : listed_) tokens.push_back({v.identifier});
+    for (const VoiceEntry& v : synth_.catalog().voices()) tokens.push_back({v.identifier});
     return tokens;
 }
 
 std::string EspeakEngine::GetDescription(const VoiceToken& token, int) {
-    if (listed_.empty()) listed_ = listVoices();
-    for (const VoiceEntry& v : listed_)
-        if (v.identifier == token.id) return displayName(v.name);
-    throw AppError(-2147200966, "找不到语音：" + token.id);  // SPERR_NOT_FOUND
+    if (auto v = synth_.catalog().find(token.id)) return displayName(v->name);
+    throw AppError(kErrNotFound, "找不到语音：" + token.id);
 }
 
+// Later readings speak with the chosen voice; the one under way goes on as it began.
 void EspeakEngine::SetVoice(const VoiceToken& token) {
-    const bool ok = library_.thread().call(
-        [&] { return espeak_SetVoiceByName(token.id.c_str()) == EE_OK; });
-    if (!ok) throw AppError(-2147200966, "找不到语音：" + token.id);
+    if (!synth_.catalog().find(token.id)) throw AppError(kErrNotFound, "找不到语音：" + token.id);
+    voice_ = token.id;
 }
 
 void EspeakEngine::SetRate(int rate) {
-    if (rate < kRateMin || rate > kRateMax) throw AppError(-2147024809, "参数不正确");
-    rate_ = rate;
+    if (rate < kRateMin || rate > kRateMax) throw AppError(kErrInvalidArg, "参数不正确");
+    synth_.rate = rate;
 }
 
 void EspeakEngine::SetVolume(int volume) {
-    if (volume < kVolumeMin || volume > kVolumeMax) throw AppError(-2147024809, "参数不正确");
-    volume_ = volume;
+    if (volume < kVolumeMin || volume > kVolumeMax) throw AppError(kErrInvalidArg, "参数不正确");
+    synth_.volume = volume;
 }
 
-long EspeakEngine::Speak(const std::string&, int) { throw engineError("尚不能朗读"); }
-void EspeakEngine::Pause() { throw engineError("尚不能暂停"); }
-void EspeakEngine::Resume() { throw engineError("尚不能继续"); }
+long EspeakEngine::Speak(const std::string& text, int flags) {
+    return synth_.speak({text, flags, voice_, synth_.rate, &events_, &ui_});
+}
+
+void EspeakEngine::Pause() {
+    ++pauses_;
+    synth_.pause();
+}
+
+// A resume with nothing paused does nothing.
+void EspeakEngine::Resume() {
+    if (pauses_ == 0) return;
+    --pauses_;
+    synth_.resume();
+}
 
 SpeechEngineFactory espeakEngineFactory(UiThread& ui) {
     return [&ui](SpeechEvents& events) -> std::unique_ptr<SpeechEngine> {

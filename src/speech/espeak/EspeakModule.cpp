@@ -7,7 +7,7 @@
 extern "C" {
 
 __attribute__((visibility("default"))) void talvoro_espeak_start() {
-    talvoro::espeak::startEspeakEarly();
+    talvoro::espeak::Synthesizer::instance();
 }
 
 __attribute__((visibility("default"))) std::unique_ptr<talvoro::SpeechEngine>

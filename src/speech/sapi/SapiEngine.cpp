@@ -22,7 +22,9 @@ using win32::throwIfFailed;
 constexpr UINT kSpeechEvent = WM_APP + 2;
 constexpr ULONGLONG kStreamEvents = SPFEI(SPEI_START_INPUT_STREAM) | SPFEI(SPEI_END_INPUT_STREAM);
 
-AppError invalidArgument() { return AppError(kErrInvalidCall, "无效的过程调用或参数"); }
+AppError invalidArgument() {
+    return AppError(kErrInvalidCall, "无效的过程调用或参数");
+}
 
 // Whatever an event carries in its lParam belongs to the receiver.
 void clearEvent(SPEVENT& event) {
@@ -41,8 +43,7 @@ void clearEvent(SPEVENT& event) {
     event = SPEVENT{};
 }
 
-ComPtr<IEnumSpObjectTokens> voiceTokens(const std::string& required,
-                                        const std::string& optional) {
+ComPtr<IEnumSpObjectTokens> voiceTokens(const std::string& required, const std::string& optional) {
     ComPtr<ISpObjectTokenCategory> category;
     throwIfFailed(CoCreateInstance(CLSID_SpObjectTokenCategory, nullptr, CLSCTX_ALL,
                                    IID_ISpObjectTokenCategory, category.putVoid()));
@@ -85,8 +86,8 @@ public:
           window_([this](UINT message, WPARAM, LPARAM) {
               if (message == kSpeechEvent) deliverEvents();
           }) {
-        throwIfFailed(CoCreateInstance(CLSID_SpVoice, nullptr, CLSCTX_ALL, IID_ISpVoice,
-                                       voice_.putVoid()));
+        throwIfFailed(
+            CoCreateInstance(CLSID_SpVoice, nullptr, CLSCTX_ALL, IID_ISpVoice, voice_.putVoid()));
         // A speech service that cannot report its streams (Wine's, for one) still speaks; the
         // reading state then changes only by the program's own commands.
         tolerateMissing(voice_->SetInterest(kStreamEvents, kStreamEvents));
@@ -99,7 +100,8 @@ public:
         ComPtr<IEnumSpObjectTokens> tokens = voiceTokens(required, optional);
         VoiceCollection voices;
         ComPtr<ISpObjectToken> token;
-        while (tokens->Next(1, token.put(), nullptr) == S_OK) voices.push_back({tokenId(token.get())});
+        while (tokens->Next(1, token.put(), nullptr) == S_OK)
+            voices.push_back({tokenId(token.get())});
         return voices;
     }
 

@@ -1,0 +1,399 @@
+#include "speech/espeak/Synthesizer.h"
+
+#include <espeak-ng/speak_lib.h>
+#include <sonic.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+#include "app/AppError.h"
+#include "platform/UiThread.h"
+#include "speech/espeak/TextChunks.h"
+#include "speech/markup/SpeechMarkup.h"
+
+namespace talvoro::espeak {
+namespace {
+
+constexpr long kErrEngine = -2147467259;  // E_FAIL, as the system engine reports it
+constexpr int kNormalWpm = 175;
+// How often the library hands over sound: small, so that the first sample leaves soon.
+constexpr int kSynthChunkMs = 10;
+
+// Nothing in a text may make the engine open a file or address.
+int refuseEveryUri(int, const char*, const char*) { return 1; }
+
+// What the sample callback needs while one piece is synthesised.
+struct PieceContext {
+    AudioOutput* out = nullptr;
+    const AbortFlag* abort = nullptr;
+    std::uint64_t generation = 0;
+    const std::atomic<int>* volume = nullptr;
+    int pieceVolume = 100;
+    float gain = 1.0f;  // emphasis
+    sonicStream sonic = nullptr;
+    bool failed = false;
+    // The library pads every utterance with silence at both ends. A piece starts with its
+    // first sound and ends with its last, so that markup adds exactly the pauses it asks for;
+    // silence inside a piece is kept.
+    bool sounding = false;
+    long heldSilence = 0;
+    std::vector<std::int16_t> buffer;
+};
+
+constexpr int kSilenceLevel = 64;
+thread_local PieceContext* piece = nullptr;
+
+// The speaking speed for a rate of -10..10: each step is 3^(1/10), so -10 is a third of the
+// normal speed and +10 three times. The library covers 80..450 words a minute; beyond that the
+// sound is stretched or compressed.
+struct Speed {
+    int wpm;
+    float stretch;
+};
+Speed speedFor(int rate) {
+    const double wpm = kNormalWpm * std::pow(3.0, rate / 10.0);
+    const double lib = std::clamp(wpm, double{espeakRATE_MINIMUM}, double{espeakRATE_MAXIMUM});
+    return {static_cast<int>(std::lround(lib)), static_cast<float>(wpm / lib)};
+}
+
+std::string escapeXml(const std::string& text) {
+    std::string out;
+    out.reserve(text.size() + 16);
+    for (char c : text) {
+        switch (c) {
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '&': out += "&amp;"; break;
+            case '"': out += "&quot;"; break;
+            case '\'': out += "&apos;"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+Synthesizer& Synthesizer::instance() {
+    static Synthesizer synthesizer;
+    return synthesizer;
+}
+
+Synthesizer::Synthesizer() {
+    std::promise<void> started;
+    initialised_ = started.get_future().share();
+    thread_ = std::thread([this, started = std::move(started)]() mutable {
+        try {
+            initialise();
+            started.set_value();
+        } catch (...) {
+            started.set_exception(std::current_exception());
+            return;
+        }
+        run();
+    });
+}
+
+Synthesizer::~Synthesizer() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        ++generation_;
+    }
+    wake_.notify_all();
+    if (auto out = output()) {
+        out->setPaused(false);
+        out->wake();
+    }
+    thread_.join();
+    if (sampleRate_ > 0) espeak_Terminate();
+}
+
+void Synthesizer::initialise() {
+    const char* dataPath = std::getenv("ESPEAK_DATA_PATH");
+    const int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, kSynthChunkMs,
+                                       dataPath && *dataPath ? dataPath : nullptr,
+                                       espeakINITIALIZE_DONT_EXIT);
+    if (rate <= 0) throw AppError(kErrEngine, "语音引擎错误：无法初始化 espeak-ng");
+    sampleRate_ = rate;
+    const char* path = nullptr;
+    espeak_Info(&path);
+    dataPath_ = path ? path : "";
+    espeak_SetUriCallback(refuseEveryUri);
+    espeak_SetSynthCallback([](short* wav, int count, espeak_EVENT* events) {
+        return onSamples(wav, count, events);
+    });
+    catalog_ = std::make_unique<VoiceCatalog>(dataPath_, defaultLanguage(userLocale()));
+    const auto voices = catalog_->voices();
+    if (!voices.empty()) {
+        defaultVoice_ = voices.front().identifier;
+        selectVoice(defaultVoice_);
+    }
+    // The sound stream is opened now and kept ready for the first reading.
+    std::shared_ptr<AudioOutput> out = openAudioOutput(sampleRate_, kBufferMs, false);
+    std::lock_guard lock(outputMutex_);
+    output_ = std::move(out);
+}
+
+void Synthesizer::ready() { initialised_.get(); }
+
+VoiceCatalog& Synthesizer::catalog() {
+    ready();
+    return *catalog_;
+}
+
+std::shared_ptr<AudioOutput> Synthesizer::output() {
+    std::lock_guard lock(outputMutex_);
+    return output_;
+}
+
+// A new stream's first sound can wait for the sound server to settle its timing (more than a
+// second with a fresh server); a little silence played now makes that happen before any reading.
+void Synthesizer::prime(AudioOutput& out) {
+    const std::vector<std::int16_t> silence(static_cast<std::size_t>(sampleRate_) / 20, 0);
+    const AbortFlag never{0};
+    if (out.write(silence.data(), silence.size(), never, 0)) out.drain(never, 0);
+}
+
+long Synthesizer::speak(Request request) {
+    ready();
+    // A sound server that went away, or none at the start: try again now.
+    if (auto out = output(); !out || !out->isOpen()) {
+        std::shared_ptr<AudioOutput> fresh = openAudioOutput(sampleRate_, kBufferMs, paused());
+        if (!fresh) throw AppError(kErrEngine, "语音引擎错误：没有可用的音频设备");
+        if (!paused()) prime(*fresh);
+        std::lock_guard lock(outputMutex_);
+        output_ = std::move(fresh);
+    }
+
+    const bool async = request.flags & kSvsfAsync;
+    std::deque<std::shared_ptr<Stream>> purged;
+    auto stream = std::make_shared<Stream>();
+    {
+        std::lock_guard lock(mutex_);
+        if (request.flags & kSvsfPurgeBeforeSpeak) {
+            ++generation_;
+            purged.swap(queue_);
+        }
+        stream->number = nextNumber_++;
+        stream->generation = generation_;
+        stream->request = std::move(request);
+        queue_.push_back(stream);
+    }
+    if (!purged.empty() || (stream->request.flags & kSvsfPurgeBeforeSpeak))
+        if (auto out = output()) out->wake();
+    // Streams discarded before they began still start and end, in order.
+    for (const auto& p : purged) {
+        post(p->request, true);
+        finish(p);
+    }
+    wake_.notify_all();
+    if (!async) {
+        std::unique_lock lock(mutex_);
+        finished_.wait(lock, [&] { return stream->done; });
+    }
+    return stream->number;
+}
+
+void Synthesizer::purgeAndWait() {
+    std::deque<std::shared_ptr<Stream>> purged;
+    {
+        std::lock_guard lock(mutex_);
+        ++generation_;
+        purged.swap(queue_);
+        for (auto& p : purged) p->done = true;
+    }
+    if (auto out = output()) out->wake();
+    std::unique_lock lock(mutex_);
+    finished_.notify_all();
+    finished_.wait(lock, [&] { return !current_; });
+}
+
+void Synthesizer::pause() {
+    if (pauseCount_++ == 0)
+        if (auto out = output()) out->setPaused(true);
+}
+
+void Synthesizer::resume() {
+    if (pauseCount_ == 0) return;
+    if (--pauseCount_ == 0)
+        if (auto out = output()) out->setPaused(false);
+}
+
+void Synthesizer::post(const Request& r, bool start) {
+    if (!r.ui || !r.events) return;
+    SpeechEvents* events = r.events;
+    r.ui->post([events, start] {
+        if (start)
+            events->Voice_StartStream();
+        else
+            events->Voice_EndStream();
+    });
+}
+
+void Synthesizer::finish(const std::shared_ptr<Stream>& stream) {
+    post(stream->request, false);
+    std::lock_guard lock(mutex_);
+    stream->done = true;
+    finished_.notify_all();
+}
+
+void Synthesizer::run() {
+    if (auto out = output(); out && !paused()) prime(*out);
+    for (;;) {
+        std::shared_ptr<Stream> stream;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+            if (stopping_) return;
+            stream = queue_.front();
+            queue_.pop_front();
+            current_ = stream;
+        }
+        post(stream->request, true);
+        play(*stream);
+        finish(stream);
+        std::lock_guard lock(mutex_);
+        current_.reset();
+        finished_.notify_all();
+    }
+}
+
+void Synthesizer::selectVoice(const std::string& identifier) {
+    if (identifier == loadedVoice_ || identifier.empty()) return;
+    if (espeak_SetVoiceByName(identifier.c_str()) == EE_OK) loadedVoice_ = identifier;
+}
+
+void Synthesizer::play(Stream& stream) {
+    const std::uint64_t generation = stream.generation;
+    const Request& r = stream.request;
+    std::shared_ptr<AudioOutput> out = output();
+    if (!out) return;
+    const markup::Settings settings{r.rate, 100, 0};
+    bool wrote = false;
+    for (const markup::Piece& p : markup::readSpeech(r.text, r.flags, settings)) {
+        if (generation_ != generation) break;
+        switch (p.kind) {
+            case markup::PieceKind::Text: {
+                std::string voice = r.voice;
+                if (p.voice) {
+                    const auto matched = matchVoice(catalog_->voices(), p.voice->required,
+                                                    p.voice->optional, r.voice);
+                    if (matched) voice = *matched;  // no match: keep speaking as before
+                }
+                selectVoice(voice);
+                PieceContext ctx;
+                ctx.out = out.get();
+                ctx.abort = &generation_;
+                ctx.generation = generation;
+                ctx.volume = &volume;
+                ctx.pieceVolume = p.volume;
+                ctx.gain = p.emphasis ? 1.2f : 1.0f;
+                piece = &ctx;
+                speakText(p.text, p.rate, p.volume, p.pitch, p.emphasis, p.spell, generation,
+                          r.rate);
+                if (ctx.sonic) {
+                    sonicFlushStream(ctx.sonic);
+                    onSamples(nullptr, 0, nullptr);
+                    sonicDestroyStream(ctx.sonic);
+                }
+                piece = nullptr;
+                wrote = true;
+                break;
+            }
+            case markup::PieceKind::Silence:
+                writeSilence(p.silenceMs, generation);
+                wrote = true;
+                break;
+            case markup::PieceKind::Bookmark:
+                break;
+        }
+    }
+    if (generation_ == generation && wrote) out->drain(generation_, generation);
+    if (generation_ != generation) out->flush();
+}
+
+void Synthesizer::speakText(const std::string& text, int pieceRate, int, int pitch,
+                            bool emphasis, bool spell, std::uint64_t generation,
+                            int rateAtSpeak) {
+    for (const std::string_view chunk : TextChunks(text)) {
+        if (generation_ != generation || piece->failed) return;
+        // Rate changes made while speaking count from the next chunk on.
+        const int effectiveRate = std::clamp(pieceRate + (rate - rateAtSpeak), kRateMin, kRateMax);
+        const Speed speed = speedFor(effectiveRate);
+        espeak_SetParameter(espeakRATE, speed.wpm, 0);
+        espeak_SetParameter(espeakPITCH, std::clamp(50 + pitch * 4, 0, 100), 0);
+        espeak_SetParameter(espeakRANGE, emphasis ? 80 : 50, 0);
+        espeak_SetParameter(espeakVOLUME, 100, 0);
+        if (std::abs(speed.stretch - 1.0f) > 0.01f) {
+            if (!piece->sonic) piece->sonic = sonicCreateStream(sampleRate_, 1);
+            sonicSetSpeed(piece->sonic, speed.stretch);
+        } else if (piece->sonic) {
+            sonicSetSpeed(piece->sonic, 1.0f);
+        }
+        if (spell) {
+            // The library's own reader gets only text we have escaped ourselves.
+            const std::string doc = "<speak><say-as interpret-as=\"characters\">" +
+                                    escapeXml(std::string(chunk)) + "</say-as></speak>";
+            espeak_Synth(doc.c_str(), doc.size() + 1, 0, POS_CHARACTER, 0,
+                         espeakCHARS_UTF8 | espeakSSML, nullptr, nullptr);
+        } else {
+            const std::string plain(chunk);
+            espeak_Synth(plain.c_str(), plain.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8,
+                         nullptr, nullptr);
+        }
+    }
+}
+
+bool Synthesizer::writeSilence(int ms, std::uint64_t generation) {
+    std::shared_ptr<AudioOutput> out = output();
+    if (!out) return false;
+    const std::vector<std::int16_t> zeros(static_cast<std::size_t>(sampleRate_) / 50, 0);
+    long left = static_cast<long>(ms) * sampleRate_ / 1000;
+    while (left > 0) {
+        const auto n = static_cast<std::size_t>(std::min<long>(left, static_cast<long>(zeros.size())));
+        if (!out->write(zeros.data(), n, generation_, generation)) return false;
+        left -= static_cast<long>(n);
+    }
+    return true;
+}
+
+// Receives sound from the library (and, with wav null, drains the stretcher): applies the
+// volume and hands it to the sound device. Returning 1 stops the synthesis.
+int Synthesizer::onSamples(short* wav, int count, void*) {
+    PieceContext* c = piece;
+    if (!c || c->failed) return 1;
+    if (*c->abort != c->generation) return 1;
+    const float gain = c->gain * static_cast<float>(c->pieceVolume) / 100.0f *
+                       static_cast<float>(c->volume->load()) / 100.0f;
+    auto play = [c, gain](const std::int16_t* samples, std::size_t n) {
+        c->buffer.clear();
+        for (std::size_t i = 0; i < n; ++i) {
+            if (std::abs(samples[i]) < kSilenceLevel) {
+                if (c->sounding) ++c->heldSilence;
+                continue;
+            }
+            c->sounding = true;
+            c->buffer.insert(c->buffer.end(), static_cast<std::size_t>(c->heldSilence), 0);
+            c->heldSilence = 0;
+            c->buffer.push_back(static_cast<std::int16_t>(
+                std::clamp(std::lround(samples[i] * gain), -32768L, 32767L)));
+        }
+        if (!c->buffer.empty() &&
+            !c->out->write(c->buffer.data(), c->buffer.size(), *c->abort, c->generation))
+            c->failed = true;
+    };
+    if (c->sonic) {
+        if (wav && count > 0) sonicWriteShortToStream(c->sonic, wav, count);
+        std::int16_t stretched[4096];
+        for (int n; (n = sonicReadShortFromStream(c->sonic, stretched, 4096)) > 0 && !c->failed;)
+            play(stretched, static_cast<std::size_t>(n));
+    } else if (wav && count > 0) {
+        play(wav, static_cast<std::size_t>(count));
+    }
+    return c->failed || *c->abort != c->generation ? 1 : 0;
+}
+
+}  // namespace talvoro::espeak

@@ -1,0 +1,109 @@
+#pragma once
+// The speaking half of the Linux engine: one thread that owns libespeak-ng (the library keeps
+// global state), reads each Speak call's markup into pieces, synthesises them and plays the
+// sound. Speak, Pause and Resume return at once; the stream events reach the user-interface
+// thread through its post operation.
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "speech/SpeechEngine.h"
+#include "speech/espeak/AudioOutput.h"
+#include "speech/espeak/VoiceCatalog.h"
+
+namespace talvoro {
+class UiThread;
+}
+
+namespace talvoro::espeak {
+
+// The buffer the sound server keeps: short, so pause and purge act at once.
+inline constexpr int kBufferMs = 20;
+
+class Synthesizer {
+public:
+    // The process's one synthesiser, started (library, voices, sound) on first use.
+    static Synthesizer& instance();
+    ~Synthesizer();
+
+    // Waits until the library has started; throws AppError when it could not.
+    void ready();
+    VoiceCatalog& catalog();
+    const std::string& defaultVoice() const { return defaultVoice_; }
+    int sampleRate() const { return sampleRate_; }
+
+    struct Request {
+        std::string text;
+        int flags = 0;
+        std::string voice;  // identifier of the voice to speak with
+        int rate = 0;       // the engine's rate when Speak was called
+        SpeechEvents* events = nullptr;
+        UiThread* ui = nullptr;
+    };
+    // Queues a stream (after purging everything when the purge flag is set) and returns its
+    // number; without the asynchronous flag waits until it has been spoken. Throws AppError when
+    // no sound device can be opened.
+    long speak(Request request);
+    // Discards everything queued and sounding, and waits until the thread has let go of it.
+    void purgeAndWait();
+
+    void pause();
+    void resume();
+    bool paused() const { return pauseCount_ > 0; }
+    // The engine's current rate and volume, read while speaking: changes apply at once.
+    std::atomic<int> rate{0};
+    std::atomic<int> volume{100};
+
+private:
+    struct Stream {
+        long number = 0;
+        std::uint64_t generation = 0;
+        Request request;
+        bool done = false;
+    };
+
+    Synthesizer();
+    void run();
+    void initialise();
+    void play(Stream& stream);
+    void speakText(const std::string& text, int pieceRate, int pieceVolume, int pitch,
+                   bool emphasis, bool spell, std::uint64_t generation, int rateAtSpeak);
+    void selectVoice(const std::string& identifier);
+    bool writeSilence(int ms, std::uint64_t generation);
+    std::shared_ptr<AudioOutput> output();
+    void prime(AudioOutput& out);
+    void finish(const std::shared_ptr<Stream>& stream);
+    static void post(const Request& r, bool start);
+    static int onSamples(short* wav, int count, void* events);
+
+    std::string dataPath_;
+    std::string defaultVoice_;
+    std::string loadedVoice_;
+    int sampleRate_ = 0;
+    std::unique_ptr<VoiceCatalog> catalog_;
+    std::shared_future<void> initialised_;
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::condition_variable finished_;
+    std::deque<std::shared_ptr<Stream>> queue_;
+    std::shared_ptr<Stream> current_;
+    long nextNumber_ = 1;
+    bool stopping_ = false;
+    AbortFlag generation_{0};
+
+    std::mutex outputMutex_;
+    std::shared_ptr<AudioOutput> output_;
+    std::atomic<int> pauseCount_{0};  // changed on the user-interface thread only
+
+    std::thread thread_;
+};
+
+}  // namespace talvoro::espeak
