@@ -25,19 +25,26 @@ EspeakEngine::~EspeakEngine() {
 }
 
 VoiceCollection EspeakEngine::GetVoices(const std::string&, const std::string&) {
+    listed_ = synth_.catalog().voices();
     VoiceCollection tokens;
-    for (const VoiceEntry& v : synth_.catalog().voices()) tokens.push_back({v.identifier});
+    for (const VoiceEntry& v : listed_) tokens.push_back({v.identifier});
     return tokens;
 }
 
+std::optional<VoiceEntry> EspeakEngine::find(const std::string& identifier) {
+    for (const VoiceEntry& v : listed_)
+        if (v.identifier == identifier) return v;
+    return synth_.catalog().find(identifier);
+}
+
 std::string EspeakEngine::GetDescription(const VoiceToken& token, int) {
-    if (auto v = synth_.catalog().find(token.id)) return displayName(v->name);
+    if (auto v = find(token.id)) return displayName(v->name);
     throw AppError(kErrNotFound, "找不到语音：" + token.id);
 }
 
 // Later readings speak with the chosen voice; the one under way goes on as it began.
 void EspeakEngine::SetVoice(const VoiceToken& token) {
-    if (!synth_.catalog().find(token.id)) throw AppError(kErrNotFound, "找不到语音：" + token.id);
+    if (!find(token.id)) throw AppError(kErrNotFound, "找不到语音：" + token.id);
     voice_ = token.id;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The Linux speech engine: libespeak-ng behind the program's engine interface.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,7 +33,11 @@ public:
     void Resume() override;
 
 private:
+    std::optional<VoiceEntry> find(const std::string& identifier);
+
     Synthesizer& synth_;
+    // The collection the last GetVoices returned: descriptions are looked up there.
+    std::vector<VoiceEntry> listed_;
     SpeechEvents& events_;
     UiThread& ui_;
     std::string voice_;

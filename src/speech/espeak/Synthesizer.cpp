@@ -84,12 +84,14 @@ Synthesizer& Synthesizer::instance() {
 Synthesizer::Synthesizer() {
     std::promise<void> started;
     initialised_ = started.get_future().share();
+    outputTriedFuture_ = outputTried_.get_future().share();
     thread_ = std::thread([this, started = std::move(started)]() mutable {
         try {
             initialise();
             started.set_value();
         } catch (...) {
             started.set_exception(std::current_exception());
+            outputTried_.set_value();
             return;
         }
         run();
@@ -131,10 +133,6 @@ void Synthesizer::initialise() {
         defaultVoice_ = voices.front().identifier;
         selectVoice(defaultVoice_);
     }
-    // The sound stream is opened now and kept ready for the first reading.
-    std::shared_ptr<AudioOutput> out = openAudioOutput(sampleRate_, kBufferMs, false);
-    std::lock_guard lock(outputMutex_);
-    output_ = std::move(out);
 }
 
 void Synthesizer::ready() { initialised_.get(); }
@@ -159,6 +157,7 @@ void Synthesizer::prime(AudioOutput& out) {
 
 long Synthesizer::speak(Request request) {
     ready();
+    outputTriedFuture_.wait();
     // A sound server that went away, or none at the start: try again now.
     if (auto out = output(); !out || !out->isOpen()) {
         std::shared_ptr<AudioOutput> fresh = openAudioOutput(sampleRate_, kBufferMs, paused());
@@ -241,7 +240,15 @@ void Synthesizer::finish(const std::shared_ptr<Stream>& stream) {
 }
 
 void Synthesizer::run() {
-    if (auto out = output(); out && !paused()) prime(*out);
+    // The sound stream is opened once the engine is ready (opening can take a while without a
+    // sound server) and kept ready for the first reading.
+    {
+        std::shared_ptr<AudioOutput> out = openAudioOutput(sampleRate_, kBufferMs, paused());
+        if (out && !paused()) prime(*out);
+        std::lock_guard lock(outputMutex_);
+        output_ = std::move(out);
+    }
+    outputTried_.set_value();
     for (;;) {
         std::shared_ptr<Stream> stream;
         {

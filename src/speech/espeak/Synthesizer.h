@@ -89,6 +89,8 @@ private:
     int sampleRate_ = 0;
     std::unique_ptr<VoiceCatalog> catalog_;
     std::shared_future<void> initialised_;
+    std::promise<void> outputTried_;
+    std::shared_future<void> outputTriedFuture_;
 
     std::mutex mutex_;
     std::condition_variable wake_;
