@@ -41,18 +41,16 @@ cleanup() {
 trap cleanup EXIT
 
 if [ -z "${DISPLAY:-}" ]; then
-    n=90
-    while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
-    Xvfb :$n -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+    # Xvfb picks a free display itself and writes its number to the pipe.
+    exec {fd}< <(Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp 2>/dev/null)
     own_pids+=($!)
+    read -r -t 30 n <&$fd || { echo "Xvfb did not start" >&2; exit 2; }
     export DISPLAY=:$n
-    for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
     openbox >/dev/null 2>&1 &
     own_pids+=($!)
-    for _ in $(seq 50); do
-        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-        sleep 0.1
-    done
+    wait_wm() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+    for _ in $(seq 200); do wait_wm && break; sleep 0.1; done
+    wait_wm || { echo "openbox did not start on $DISPLAY" >&2; exit 2; }
 fi
 echo "# display $DISPLAY, Wine prefix $prefix"
 
@@ -107,6 +105,17 @@ window_count() { app_windows | wc -l; }
 more_windows_than() { [ "$(window_count)" -gt "$1" ]; }
 exited() { ! kill -0 "$app_pid" 2>/dev/null; }
 
+# Answers a message box with Return. A click in the box first gives it the keyboard focus,
+# so the key reaches it however the window manager hands out focus.
+answer_box() {
+    local x y width height screen
+    eval "$(xdotool getwindowgeometry --shell "$1" 2>/dev/null | tr '[:upper:]' '[:lower:]')"
+    [ -n "${width:-}" ] || return 1
+    xdotool windowactivate --sync "$1" 2>/dev/null
+    xdotool mousemove $((x + width / 2)) $((y + 10)) click 1 sleep 0.2 key Return
+    sleep 0.5
+}
+
 # Starts the program and waits for the basket. Start-up error boxes (Wine's speech stub fails
 # some calls) are recorded and answered with Return, as a user would.
 start_basket() {
@@ -118,6 +127,7 @@ start_basket() {
     "$wine" "$exe" >/dev/null 2>&1 &
     app_pid=$!
     startup_boxes=()
+    seen_boxes=()
     local until=$((SECONDS + 40)) w title
     while [ $SECONDS -lt $until ]; do
         if basket >/dev/null; then
@@ -128,9 +138,11 @@ start_basket() {
             title=$(xdotool getwindowname "$w" 2>/dev/null)
             case $title in
                 错误信息：*)
-                    startup_boxes+=("$title")
-                    xdotool windowactivate --sync "$w" key Return 2>/dev/null
-                    sleep 0.5
+                    case " ${seen_boxes[*]} " in *" $w "*) ;; *)
+                        seen_boxes+=("$w")
+                        startup_boxes+=("$title") ;;
+                    esac
+                    answer_box "$w"
                     ;;
             esac
         done
@@ -200,13 +212,14 @@ menu_keys Escape Escape Escape
 open_menu && menu_keys Down Down Down Down Down Down Down Return
 check "reading an empty buffer shows a box titled Talvoro" wait_for 5 named_window Talvoro
 import -window root "${shot%.png}_read.png"
-xdotool windowactivate --sync "$(named_window Talvoro)" key Return 2>/dev/null
+answer_box "$(named_window Talvoro)"
 check "the box closes with Return" wait_for 5 eval '! named_window Talvoro'
 
 # A middle click opens nothing. Its release hands the capture to the basket itself; the next
 # right click, without a move in between, must still reach the picture.
 count=$(window_count)
-xdotool click 2
+eval "$(xdotool getwindowgeometry --shell "$(basket)")"
+xdotool mousemove $((X + 20)) $((Y + 20)) sleep 0.2 click 2
 sleep 0.5
 check "a middle click opens no menu" test "$(window_count)" -eq "$count"
 check "a right click right after it opens the menu" open_menu
