@@ -13,7 +13,11 @@ constexpr long kErrInvalidArg = -2147024809;  // E_INVALIDARG
 
 EspeakEngine::EspeakEngine(SpeechEvents& events, UiThread& ui)
     : synth_(Synthesizer::instance()), events_(events), ui_(ui) {
-    synth_.ready();
+    synth_.cataloged();
+    // The library starts once the user-interface thread is free again, i.e. after the window
+    // has come up.
+    Synthesizer& synth = synth_;
+    ui_.post([&synth] { synth.startEngine(); });
     voice_ = synth_.defaultVoice();
     synth_.rate = 0;
     synth_.volume = 100;

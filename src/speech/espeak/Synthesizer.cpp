@@ -1,11 +1,13 @@
 #include "speech/espeak/Synthesizer.h"
 
+#include <espeak-ng/espeak_ng.h>
 #include <espeak-ng/speak_lib.h>
 #include <sonic.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <vector>
 
 #include "app/AppError.h"
@@ -82,11 +84,24 @@ Synthesizer& Synthesizer::instance() {
 }
 
 Synthesizer::Synthesizer() {
-    std::promise<void> started;
+    std::promise<void> listed, started;
+    cataloged_ = listed.get_future().share();
     initialised_ = started.get_future().share();
     outputTriedFuture_ = outputTried_.get_future().share();
-    thread_ = std::thread([this, started = std::move(started)]() mutable {
+    thread_ = std::thread([this, listed = std::move(listed), started = std::move(started)]() mutable {
+        // The voice listing is all the window needs to show; the library's own start (its
+        // phoneme tables and dictionary) follows while the window comes up.
         try {
+            readCatalog();
+            listed.set_value();
+        } catch (...) {
+            listed.set_exception(std::current_exception());
+            started.set_exception(std::current_exception());
+            outputTried_.set_value();
+            return;
+        }
+        try {
+            awaitStart();
             initialise();
             started.set_value();
         } catch (...) {
@@ -113,6 +128,20 @@ Synthesizer::~Synthesizer() {
     if (sampleRate_ > 0) espeak_Terminate();
 }
 
+void Synthesizer::readCatalog() {
+    const char* dataPath = std::getenv("ESPEAK_DATA_PATH");
+    espeak_ng_InitializePath(dataPath && *dataPath ? dataPath : nullptr);
+    const char* path = nullptr;
+    espeak_Info(&path);
+    dataPath_ = path ? path : "";
+    std::error_code ec;
+    if (dataPath_.empty() || !std::filesystem::is_regular_file(dataPath_ + "/phontab", ec))
+        throw AppError(kErrEngine, "语音引擎错误：找不到 espeak-ng 的数据");
+    catalog_ = std::make_unique<VoiceCatalog>(dataPath_, defaultLanguage(userLocale()));
+    const auto voices = catalog_->voices();
+    if (!voices.empty()) defaultVoice_ = voices.front().identifier;
+}
+
 void Synthesizer::initialise() {
     const char* dataPath = std::getenv("ESPEAK_DATA_PATH");
     const int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, kSynthChunkMs,
@@ -120,25 +149,37 @@ void Synthesizer::initialise() {
                                        espeakINITIALIZE_DONT_EXIT);
     if (rate <= 0) throw AppError(kErrEngine, "语音引擎错误：无法初始化 espeak-ng");
     sampleRate_ = rate;
-    const char* path = nullptr;
-    espeak_Info(&path);
-    dataPath_ = path ? path : "";
     espeak_SetUriCallback(refuseEveryUri);
     espeak_SetSynthCallback([](short* wav, int count, espeak_EVENT* events) {
         return onSamples(wav, count, events);
     });
-    catalog_ = std::make_unique<VoiceCatalog>(dataPath_, defaultLanguage(userLocale()));
-    const auto voices = catalog_->voices();
-    if (!voices.empty()) {
-        defaultVoice_ = voices.front().identifier;
-        selectVoice(defaultVoice_);
-    }
+    if (!defaultVoice_.empty()) selectVoice(defaultVoice_);
 }
 
-void Synthesizer::ready() { initialised_.get(); }
+void Synthesizer::cataloged() { cataloged_.get(); }
+
+void Synthesizer::startEngine() {
+    {
+        std::lock_guard lock(mutex_);
+        startWanted_ = true;
+    }
+    wake_.notify_all();
+}
+
+// Starting the library competes with the window for the processor; it waits until the window
+// is up (the engine asks for it then), a reading wants it, or a second has passed.
+void Synthesizer::awaitStart() {
+    std::unique_lock lock(mutex_);
+    wake_.wait_for(lock, std::chrono::seconds(1), [this] { return startWanted_ || stopping_; });
+}
+
+void Synthesizer::ready() {
+    startEngine();
+    initialised_.get();
+}
 
 VoiceCatalog& Synthesizer::catalog() {
-    ready();
+    cataloged();
     return *catalog_;
 }
 

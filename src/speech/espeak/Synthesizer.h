@@ -33,7 +33,12 @@ public:
     static Synthesizer& instance();
     ~Synthesizer();
 
-    // Waits until the library has started; throws AppError when it could not.
+    // Waits until the voices are known (the engine's data folder read); throws AppError when
+    // the engine has no data folder. The library itself goes on starting behind this.
+    void cataloged();
+    // Lets the library start now rather than after its grace period.
+    void startEngine();
+    // Starts the library if it has not yet and waits for it; throws AppError when it could not.
     void ready();
     VoiceCatalog& catalog();
     const std::string& defaultVoice() const { return defaultVoice_; }
@@ -71,6 +76,8 @@ private:
 
     Synthesizer();
     void run();
+    void readCatalog();
+    void awaitStart();
     void initialise();
     void play(Stream& stream);
     void speakText(const std::string& text, int pieceRate, int pieceVolume, int pitch,
@@ -88,6 +95,7 @@ private:
     std::string loadedVoice_;
     int sampleRate_ = 0;
     std::unique_ptr<VoiceCatalog> catalog_;
+    std::shared_future<void> cataloged_;
     std::shared_future<void> initialised_;
     std::promise<void> outputTried_;
     std::shared_future<void> outputTriedFuture_;
@@ -99,6 +107,7 @@ private:
     std::shared_ptr<Stream> current_;
     long nextNumber_ = 1;
     bool stopping_ = false;
+    bool startWanted_ = false;
     AbortFlag generation_{0};
 
     std::mutex outputMutex_;

@@ -1,6 +1,7 @@
 #include "speech/espeak/VoiceCatalog.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cctype>
 #include <filesystem>
 #include <fstream>
@@ -24,23 +25,33 @@ std::string trim(const std::string& s) {
     return s.substr(a, s.find_last_not_of(" \t\r") - a + 1);
 }
 
+// The "name" and "language" lines of one voice file; the rest is the engine's business.
 std::optional<VoiceEntry> readVoiceFile(const fs::path& file, const std::string& identifier) {
-    std::ifstream in(file);
-    if (!in) return std::nullopt;
+    std::FILE* f = std::fopen(file.c_str(), "rb");
+    if (!f) return std::nullopt;
+    std::string text;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) text.append(buffer, n);
+    std::fclose(f);
+
     VoiceEntry v;
     v.identifier = identifier;
-    std::string line;
-    while (std::getline(in, line)) {
-        const auto comment = line.find("//");
-        if (comment != std::string::npos) line.erase(comment);
-        std::istringstream words(line);
-        std::string key;
-        words >> key;
+    auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+    for (std::size_t pos = 0; pos < text.size();) {
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(pos, end - pos);
+        pos = end + 1;
+        if (const auto comment = line.find("//"); comment != std::string::npos) line.erase(comment);
+        std::size_t a = 0;
+        while (a < line.size() && isBlank(line[a])) ++a;
+        std::size_t b = a;
+        while (b < line.size() && !isBlank(line[b])) ++b;
+        const std::string key = line.substr(a, b - a);
         if (key == "name") {
-            std::string rest;
-            std::getline(words, rest);
-            v.name = trim(rest);
+            v.name = trim(line.substr(b));
         } else if (key == "language") {
+            std::istringstream words(line.substr(b));
             std::string code;
             int priority = 5;
             words >> code;
@@ -139,7 +150,8 @@ std::vector<VoiceEntry> readVoiceFiles(const std::string& dataPath) {
         if (!fs::is_directory(root, ec)) continue;
         for (auto it = fs::recursive_directory_iterator(root, ec);
              !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-            const std::string rel = fs::relative(it->path(), root, ec).generic_string();
+            // The path below the root, with forward slashes: the engine's voice identifier.
+            const std::string rel = it->path().generic_string().substr(root.generic_string().size() + 1);
             // Variants and external (mbrola) voices are not voices of their own.
             if (rel == "!v" || rel == "mb" || rel.rfind("!v/", 0) == 0 || rel.rfind("mb/", 0) == 0) {
                 if (it->is_directory(ec)) it.disable_recursion_pending();
