@@ -343,8 +343,65 @@ TEST(Robustness, DeepNestingNeedsNoRecursion) {
     for (int i = 0; i < depth; ++i) open += "<emph>";
     for (int i = 0; i < depth; ++i) close += "</emph>";
     EXPECT_EQ(xml(open + "deep" + close + "flat"), "deep{E} | flat");
-    EXPECT_EQ(xml(open + "deep" + std::string(depth, ' ') + "</x>"),
-              "deep" + std::string(depth, ' ') + "{E}");
+    EXPECT_EQ(xml(open + "deep" + " tail</x>"), "deep tail{E}");
+}
+
+// A long text is handed out piece by piece as it is read. The cuts must lose, double or split
+// nothing: not a byte, not a UTF-8 character, not the settings in force.
+TEST(Incremental, LongTextComesInPiecesThatAddUpToIt) {
+    std::mt19937 random(7);
+    const std::vector<std::string> words = {"word", "\xE4\xB8\xAD\xE6\x96\x87", "\xF0\x9F\x99\x82",
+                                            "longer-word", "x"};
+    auto build = [&](std::size_t size, const std::string& separators) {
+        std::string t;
+        while (t.size() < size) {
+            t += words[random() % words.size()];
+            if (!separators.empty()) t += separators[random() % separators.size()];
+        }
+        return t;
+    };
+    for (const std::string& separators : {" \n"s, "\n"s, ""s}) {
+        const std::string text = build(200'000, separators);
+        SpeechReader reader(text, kFlagIsXml, {});
+        std::string joined;
+        std::size_t count = 0;
+        while (auto p = reader.next()) {
+            ASSERT_EQ(p->kind, PieceKind::Text);
+            ASSERT_LE(p->text.size(), 8192u);
+            ASSERT_NE(static_cast<unsigned char>(p->text.front()) & 0xC0, 0x80u) << "split character";
+            if (!separators.empty()) {
+                // A cut comes after a line break or blank.
+                const char last = p->text.back();
+                if (joined.size() + p->text.size() < text.size()) {
+                    EXPECT_TRUE(last == ' ' || last == '\n');
+                }
+            }
+            joined += p->text;
+            ++count;
+        }
+        EXPECT_EQ(joined, text);
+        EXPECT_GT(count, 20u);
+    }
+}
+
+TEST(Incremental, SettingsHoldAcrossTheCutsAndMarkupAfterALongRunStillCounts) {
+    const std::string filler(20'000, 'a');
+    const std::string text = "<volume level=\"40\">" + filler + "&amp;</volume>" + filler +
+                             "<emph>end</emph>";
+    SpeechReader reader(text, kFlagIsXml, {});
+    std::string soft, loud;
+    bool emphasised = false;
+    while (auto p = reader.next()) {
+        if (p->emphasis) {
+            EXPECT_EQ(p->text, "end");
+            emphasised = true;
+        } else {
+            (p->volume == 40 ? soft : loud) += p->text;
+        }
+    }
+    EXPECT_EQ(soft, filler + "&");
+    EXPECT_EQ(loud, filler);
+    EXPECT_TRUE(emphasised);
 }
 
 }  // namespace

@@ -316,12 +316,15 @@ void Synthesizer::selectVoice(const std::string& identifier) {
 
 void Synthesizer::play(Stream& stream) {
     const std::uint64_t generation = stream.generation;
-    const Request& r = stream.request;
+    Request& r = stream.request;
     std::shared_ptr<AudioOutput> out = output();
     if (!out) return;
     const markup::Settings settings{r.rate, 100, 0};
     bool wrote = false;
-    for (const markup::Piece& p : markup::readSpeech(r.text, r.flags, settings)) {
+    // The text is read as it is spoken: a long one starts sounding at once.
+    markup::SpeechReader reader(std::move(r.text), r.flags, settings);
+    while (std::optional<markup::Piece> next = reader.next()) {
+        const markup::Piece& p = *next;
         if (generation_ != generation) break;
         switch (p.kind) {
             case markup::PieceKind::Text: {

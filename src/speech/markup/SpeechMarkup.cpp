@@ -29,6 +29,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <deque>
 #include <memory>
 #include <string_view>
 #include <unordered_map>
@@ -45,6 +46,9 @@ using namespace detail;
 
 // Voice attribute lists are short; longer ones are cut so that nesting cannot grow them.
 constexpr std::size_t kMaxVoiceText = 512;
+
+// Plain text longer than this is handed out in parts, so that reading can start at once.
+constexpr std::size_t kRunLimit = 8192;
 
 enum class TagId {
     Unknown,
@@ -181,7 +185,14 @@ public:
     // The text before and after is not merged into one piece.
     void separate() { separated_ = true; }
 
-    std::vector<Piece> finish() { return std::move(pieces_); }
+    // Whether the first piece is complete: nothing more can join it.
+    bool ready() const { return pieces_.size() > 1 || (!pieces_.empty() && separated_); }
+    bool empty() const { return pieces_.empty(); }
+    Piece take() {
+        Piece p = std::move(pieces_.front());
+        pieces_.pop_front();
+        return p;
+    }
 
 private:
     static bool isBlank(const std::string& s) {
@@ -215,7 +226,7 @@ private:
     }
 
     Settings engine_;
-    std::vector<Piece> pieces_;
+    std::deque<Piece> pieces_;
     bool separated_ = false;
 };
 
@@ -229,50 +240,89 @@ public:
         speakDocument_ = startsWithSpeak(text);
     }
 
-    std::vector<Piece> read() {
-        const std::size_t n = text_.size();
-        std::size_t i = 0;
-        while (i < n) {
-            const std::size_t next = text_.find_first_of("<&", i);
-            if (next == std::string_view::npos) {
-                run_.append(text_.substr(i));
-                break;
-            }
-            run_.append(text_.substr(i, next - i));
-            i = next;
-            if (text_[i] == '&') {
-                const std::size_t taken = decodeEntity(text_, i, run_);
-                if (taken == 0) run_.push_back('&');
-                i += taken == 0 ? 1 : taken;
-                continue;
-            }
-            scanner_.read(i, markup_);
-            switch (markup_.kind) {
-                case Markup::Kind::None:
-                    run_.push_back('<');
-                    ++i;
-                    continue;
-                case Markup::Kind::CharacterData:
-                    run_.append(markup_.data);
-                    break;
-                case Markup::Kind::Skipped:
-                    break;
-                case Markup::Kind::StartTag:
-                    flush();
-                    startTag();
-                    break;
-                case Markup::Kind::EndTag:
-                    flush();
-                    endTag();
-                    break;
-            }
-            i = markup_.end;
+    // The next piece, or nullopt after the last. Reads only as far as it needs to: a piece is
+    // complete once what follows cannot join it, and a long run of text is handed out in parts.
+    std::optional<Piece> next() {
+        while (!out_.ready() && i_ < text_.size()) step();
+        if (!out_.ready() && i_ >= text_.size() && !ended_) {
+            ended_ = true;
+            flush();
+            out_.separate();
         }
-        flush();
-        return out_.finish();
+        if (out_.empty()) return std::nullopt;
+        return out_.take();
     }
 
 private:
+    // Reads the next stretch of plain text, or one entity or piece of markup.
+    void step() {
+        const std::size_t n = text_.size();
+        if (special_ == std::string_view::npos || special_ < i_) {
+            special_ = text_.find_first_of("<&", i_);
+            if (special_ == std::string_view::npos) special_ = n;
+        }
+        if (special_ > i_) {
+            if (run_.size() >= kRunLimit) {
+                handOutPartOfRun();
+                return;
+            }
+            const std::size_t end = std::min(special_, i_ + (kRunLimit - run_.size()));
+            run_.append(text_.substr(i_, end - i_));
+            i_ = end;
+            if (run_.size() >= kRunLimit) handOutPartOfRun();
+            return;
+        }
+        if (i_ >= n) return;
+        if (text_[i_] == '&') {
+            const std::size_t taken = decodeEntity(text_, i_, run_);
+            if (taken == 0) run_.push_back('&');
+            i_ += taken == 0 ? 1 : taken;
+            return;
+        }
+        scanner_.read(i_, markup_);
+        switch (markup_.kind) {
+            case Markup::Kind::None:
+                run_.push_back('<');
+                ++i_;
+                return;
+            case Markup::Kind::CharacterData:
+                run_.append(markup_.data);
+                break;
+            case Markup::Kind::Skipped:
+                break;
+            case Markup::Kind::StartTag:
+                flush();
+                startTag();
+                break;
+            case Markup::Kind::EndTag:
+                flush();
+                endTag();
+                break;
+        }
+        i_ = markup_.end;
+    }
+
+    // Hands out the run up to its last line break or blank (or, with neither, a whole
+    // character), so that a long text starts sounding before the rest has been read.
+    void handOutPartOfRun() {
+        std::size_t cut = run_.find_last_of('\n');
+        if (cut == std::string::npos || cut < run_.size() / 2) {
+            const std::size_t blank = run_.find_last_of(" \t");
+            if (blank != std::string::npos && blank >= run_.size() / 2) cut = blank;
+        }
+        if (cut == std::string::npos || cut < run_.size() / 2) {
+            // The part ends just before the last character that starts in the run.
+            std::size_t start = run_.size() - 1;
+            while (start > 0 && (static_cast<unsigned char>(run_[start]) & 0xC0) == 0x80) --start;
+            cut = start > 0 ? start - 1 : run_.size() - 1;
+        }
+        std::string rest = run_.substr(cut + 1);
+        run_.resize(cut + 1);
+        flush();
+        out_.separate();
+        run_ = std::move(rest);
+    }
+
     void flush() {
         out_.text(std::move(run_), state_);
         run_.clear();
@@ -476,6 +526,10 @@ private:
     std::string run_;  // text read since the last tag
     std::vector<Frame> frames_;
     std::unordered_map<std::string, long long> openCount_;
+    std::size_t i_ = 0;        // how far the text has been read
+    // The next '<' or '&' at or after i_ (the end when none), once looked up.
+    std::size_t special_ = std::string_view::npos;
+    bool ended_ = false;
 };
 
 bool isMarkup(std::string_view text, int flags) {
@@ -486,24 +540,50 @@ bool isMarkup(std::string_view text, int flags) {
 
 }  // namespace
 
-std::vector<Piece> readSpeech(const std::string& text, int flags, const Settings& settings) {
-    std::string_view view(text);
-    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-    const bool markup =
-        isMarkup(view.substr(view.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0), flags);
-    if (!markup) {
-        std::vector<Piece> pieces;
-        if (text.empty()) return pieces;
-        Piece p;
-        p.text = text;
-        p.rate = std::clamp(settings.rate, -10, 10);
-        p.pitch = std::clamp(settings.pitch, -10, 10);
-        p.volume = std::clamp(settings.volume, 0, 100);
-        pieces.push_back(std::move(p));
-        return pieces;
+struct SpeechReader::Impl {
+    Impl(std::string t, int flags, const Settings& settings) : text(std::move(t)) {
+        std::string_view view(text);
+        constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+        const bool bom = view.starts_with(kByteOrderMark);
+        if (!isMarkup(view.substr(bom ? kByteOrderMark.size() : 0), flags)) {
+            if (text.empty()) return;
+            Piece p;
+            p.text = std::move(text);
+            p.rate = std::clamp(settings.rate, -10, 10);
+            p.pitch = std::clamp(settings.pitch, -10, 10);
+            p.volume = std::clamp(settings.volume, 0, 100);
+            literal = std::move(p);
+            return;
+        }
+        if (bom) view.remove_prefix(kByteOrderMark.size());
+        reader = std::make_unique<Reader>(view, settings);
     }
-    if (view.starts_with(kByteOrderMark)) view.remove_prefix(kByteOrderMark.size());
-    return Reader(view, settings).read();
+
+    std::string text;  // read in place by the reader
+    std::optional<Piece> literal;
+    std::unique_ptr<Reader> reader;
+};
+
+SpeechReader::SpeechReader(std::string text, int flags, const Settings& settings)
+    : impl_(std::make_unique<Impl>(std::move(text), flags, settings)) {}
+
+SpeechReader::~SpeechReader() = default;
+
+std::optional<Piece> SpeechReader::next() {
+    if (impl_->literal) {
+        std::optional<Piece> p = std::move(impl_->literal);
+        impl_->literal.reset();
+        return p;
+    }
+    if (!impl_->reader) return std::nullopt;
+    return impl_->reader->next();
+}
+
+std::vector<Piece> readSpeech(const std::string& text, int flags, const Settings& settings) {
+    std::vector<Piece> pieces;
+    SpeechReader reader(text, flags, settings);
+    while (auto p = reader.next()) pieces.push_back(std::move(*p));
+    return pieces;
 }
 
 }  // namespace talvoro::markup

@@ -4,6 +4,7 @@
 // the text reaches any other markup reader: every piece of text is meant to be spoken
 // literally, and no tag can name a file, address or program to open.
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -48,5 +49,23 @@ inline constexpr int kFlagIsNotXml = 16;
 // flag and a first character other than '<') is one Text piece, markup characters included.
 // Never throws on malformed markup: what cannot be read as markup is spoken as text.
 std::vector<Piece> readSpeech(const std::string& text, int flags, const Settings& settings);
+
+// The same pieces one at a time, read only as far as the next one needs: a long text starts
+// sounding at once. Plain text longer than a few kilobytes comes in several pieces, cut after a
+// line break or blank where there is one.
+class SpeechReader {
+public:
+    SpeechReader(std::string text, int flags, const Settings& settings);
+    ~SpeechReader();
+    SpeechReader(const SpeechReader&) = delete;
+    SpeechReader& operator=(const SpeechReader&) = delete;
+
+    // The next piece, or nullopt after the last.
+    std::optional<Piece> next();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
 
 }  // namespace talvoro::markup
