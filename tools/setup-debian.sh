@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing Talvoro needs on Debian 12, skipping what is there.
-# Usage: tools/setup-debian.sh [run|test]   (run: build and start the basket; test: everything)
+# Usage: tools/setup-debian.sh [run|test|bench]
+#   run: build and start the basket; test: build and run every test; bench: the tests and the
+#   programs the benchmarks compare with
 set -euo pipefail
 
 what=${1:-test}
@@ -20,7 +22,16 @@ test_packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64
 )
 
-if [ "$what" = run ]; then wanted=("${run_packages[@]}"); else wanted=("${test_packages[@]}"); fi
+bench_packages=(
+  "${test_packages[@]}"
+  espeak-ng speech-dispatcher speech-dispatcher-espeak-ng
+)
+
+case $what in
+  run) wanted=("${run_packages[@]}") ;;
+  bench) wanted=("${bench_packages[@]}") ;;
+  *) wanted=("${test_packages[@]}") ;;
+esac
 
 missing=()
 for p in "${wanted[@]}"; do

@@ -257,22 +257,22 @@ private:
     // Reads the next stretch of plain text, or one entity or piece of markup.
     void step() {
         const std::size_t n = text_.size();
-        if (special_ == std::string_view::npos || special_ < i_) {
-            special_ = text_.find_first_of("<&", i_);
-            if (special_ == std::string_view::npos) special_ = n;
-        }
-        if (special_ > i_) {
+        if (i_ >= n) return;
+        if (text_[i_] != '<' && text_[i_] != '&') {
             if (run_.size() >= kRunLimit) {
                 handOutPartOfRun();
                 return;
             }
-            const std::size_t end = std::min(special_, i_ + (kRunLimit - run_.size()));
-            run_.append(text_.substr(i_, end - i_));
-            i_ = end;
+            // Looks only as far as the run can take: a text with no markup at all is not
+            // searched to its end before its first words are spoken.
+            const std::size_t to = std::min(n, i_ + (kRunLimit - run_.size()));
+            std::size_t stop = text_.substr(0, to).find_first_of("<&", i_);
+            if (stop == std::string_view::npos) stop = to;
+            run_.append(text_.substr(i_, stop - i_));
+            i_ = stop;
             if (run_.size() >= kRunLimit) handOutPartOfRun();
             return;
         }
-        if (i_ >= n) return;
         if (text_[i_] == '&') {
             const std::size_t taken = decodeEntity(text_, i_, run_);
             if (taken == 0) run_.push_back('&');
@@ -527,8 +527,6 @@ private:
     std::vector<Frame> frames_;
     std::unordered_map<std::string, long long> openCount_;
     std::size_t i_ = 0;        // how far the text has been read
-    // The next '<' or '&' at or after i_ (the end when none), once looked up.
-    std::size_t special_ = std::string_view::npos;
     bool ended_ = false;
 };
 

@@ -1,0 +1,280 @@
+// How soon speech is heard, and how soon it stops, at a private pulseaudio null sink: the
+// program's engine (the read command's Speak(text, 11) and the pause command's Pause) beside the
+// espeak-ng command and spd-say, for a short text and for a text of 10 MB. Every figure is taken
+// the same way: the moment of the request against the sink's monitor, recorded in 5 ms blocks.
+//
+// Usage: speech_latency [runs]   (bench/run-speech.sh runs it)
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "PulseSink.h"
+#include "platform/UiThread.h"
+#include "speech/espeak/EspeakEngine.h"
+
+extern char** environ;
+
+namespace {
+
+using talvoro::testing::Block;
+using talvoro::testing::Clock;
+using talvoro::testing::PulseDaemon;
+using talvoro::testing::Recorder;
+using namespace std::chrono_literals;
+
+constexpr int kAudible = 400;
+constexpr double kSampleMs = 1000.0 / Recorder::kRate;
+
+const char* const kShort = "Hello, this is a short sentence read aloud.";
+
+double since(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+// The first audible sample recorded after `from`, waiting up to `timeout`.
+std::optional<Clock::time_point> firstAudible(Recorder& rec, Clock::time_point from,
+                                              std::chrono::milliseconds timeout) {
+    const auto until = Clock::now() + timeout;
+    while (Clock::now() < until) {
+        for (const Block& b : rec.blocks()) {
+            if (b.at < from) continue;
+            const auto n = b.samples.size();
+            for (std::size_t i = 0; i < n; ++i)
+                if (std::abs(b.samples[i]) >= kAudible)
+                    return b.at - std::chrono::microseconds(
+                                      static_cast<long>((n - i) * kSampleMs * 1000));
+        }
+        std::this_thread::sleep_for(1ms);
+    }
+    return std::nullopt;
+}
+
+// How long after `from` the last audible sample was heard (0 when none was).
+double lastAudibleAfter(Recorder& rec, Clock::time_point from) {
+    double last = 0;
+    for (const Block& b : rec.blocks()) {
+        if (b.at < from) continue;
+        const auto n = b.samples.size();
+        for (std::size_t i = 0; i < n; ++i)
+            if (std::abs(b.samples[i]) >= kAudible)
+                last = std::max(last, since(from, b.at) - (n - i - 1) * kSampleMs);
+    }
+    return std::max(last, 0.0);
+}
+
+double median(std::vector<double> v) {
+    if (v.empty()) return -1;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+struct Row {
+    std::string what;
+    std::vector<double> first;
+    std::vector<double> silence;
+    std::string silenceBy;
+};
+
+void print(const Row& r) {
+    auto cell = [](double v) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%7.1f", v);
+        return std::string(v < 0 ? "      -" : buf);
+    };
+    const double worst = r.silence.empty() ? -1 : *std::max_element(r.silence.begin(), r.silence.end());
+    std::printf("%-30s %s %s %s  %s\n", r.what.c_str(), cell(median(r.first)).c_str(),
+                cell(median(r.silence)).c_str(), cell(worst).c_str(), r.silenceBy.c_str());
+    std::fflush(stdout);
+}
+
+// One measured reading: `start` makes the request, `hold` asks for silence once it has sounded
+// for a while, `end` cleans up.
+void measure(Recorder& rec, Row& row, const std::function<void()>& start,
+             const std::function<void()>& hold, const std::function<void()>& end) {
+    rec.waitForSilence(300, 5000);
+    rec.clear();
+    const auto t0 = Clock::now();
+    start();
+    const auto first = firstAudible(rec, t0, 10s);
+    if (first) {
+        row.first.push_back(since(t0, *first));
+        std::this_thread::sleep_until(*first + 500ms);
+        const auto tp = Clock::now();
+        hold();
+        std::this_thread::sleep_for(2500ms);
+        row.silence.push_back(lastAudibleAfter(rec, tp));
+    } else {
+        std::fprintf(stderr, "# %s: nothing was heard\n", row.what.c_str());
+    }
+    end();
+}
+
+class NoEvents : public talvoro::SpeechEvents {
+public:
+    void Voice_StartStream() override {}
+    void Voice_EndStream() override {}
+};
+
+class InlineUi : public talvoro::UiThread {
+public:
+    void post(std::function<void()> work) override { work(); }
+};
+
+pid_t spawn(const std::vector<std::string>& args, const char* stdinFile = nullptr) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (stdinFile) posix_spawn_file_actions_addopen(&actions, 0, stdinFile, O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    std::vector<char*> argv;
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+void reap(pid_t pid) {
+    if (pid <= 0) return;
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+}
+
+void run(const std::vector<std::string>& args) { reap(spawn(args)); }
+
+bool have(const char* program) {
+    const std::string cmd = std::string("command -v ") + program + " >/dev/null 2>&1";
+    return std::system(cmd.c_str()) == 0;
+}
+
+// speech-dispatcher daemons started for this run: they carry this run's sound server.
+void endDispatchers() {
+    const char* server = std::getenv("PULSE_SERVER");
+    if (!server) return;
+    const std::string mark = std::string("PULSE_SERVER=") + server;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::ifstream comm(entry.path() / "comm");
+        std::string command;
+        std::getline(comm, command);
+        if (command.rfind("speech-dispatch", 0) != 0 && command.rfind("sd_", 0) != 0) continue;
+        std::ifstream env(entry.path() / "environ", std::ios::binary);
+        std::string all((std::istreambuf_iterator<char>(env)), std::istreambuf_iterator<char>());
+        if (all.find(mark) != std::string::npos) kill(std::stoi(name), SIGTERM);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+
+    // Ten megabytes of English sentences.
+    std::string big;
+    big.reserve(10'500'000);
+    for (long i = 0; big.size() < 10'000'000; ++i)
+        big += "Sentence number " + std::to_string(i) +
+               " of a long text, read aloud from its beginning while the rest waits.\n";
+    const std::string bigFile =
+        (std::filesystem::temp_directory_path() / ("talvoro-bench-" + std::to_string(getpid()) + ".txt"))
+            .string();
+    std::ofstream(bigFile) << big;
+
+    PulseDaemon daemon;
+    Recorder rec;
+    std::printf("Speech latency at a pulseaudio null sink (medians of %d runs; ms from the request)\n",
+                runs);
+    std::printf("%-30s %7s %7s %7s  %s\n", "", "sound", "silence", "worst", "(silence after)");
+
+    {
+        NoEvents events;
+        InlineUi ui;
+        talvoro::espeak::EspeakEngine engine(events, ui);
+        engine.Speak(" ", 1);  // the engine and its stream are up, as in the running program
+        std::this_thread::sleep_for(500ms);
+        for (const auto& [label, text] :
+             {std::pair<const char*, const std::string*>{"talvoro, short text", nullptr},
+              {"talvoro, 10 MB text", &big}}) {
+            Row row{label, {}, {}, "Pause"};
+            const std::string shortText = kShort;
+            const std::string& t = text ? *text : shortText;
+            for (int i = 0; i < runs; ++i)
+                measure(
+                    rec, row, [&] { engine.Speak(t, 11); }, [&] { engine.Pause(); },
+                    [&] {
+                        engine.Speak("", 3);
+                        engine.Resume();
+                    });
+            print(row);
+        }
+    }
+
+    if (have("espeak-ng")) {
+        for (bool large : {false, true}) {
+            Row row{large ? "espeak-ng -f, 10 MB text" : "espeak-ng \"text\"", {}, {},
+                    "SIGSTOP (it has no pause)"};
+            for (int i = 0; i < runs; ++i) {
+                pid_t pid = -1;
+                measure(
+                    rec, row,
+                    [&] {
+                        pid = large ? spawn({"espeak-ng", "-f", bigFile}) : spawn({"espeak-ng", kShort});
+                    },
+                    [&] { kill(pid, SIGSTOP); }, [&] { reap(pid); });
+            }
+            print(row);
+        }
+    } else {
+        std::printf("espeak-ng: not installed (tools/setup-debian.sh bench)\n");
+    }
+
+    if (have("spd-say")) {
+        // The first request starts the speech-dispatcher daemon; later ones find it running.
+        for (bool large : {false, true}) {
+            for (bool cold : {true, false}) {
+                if (large && cold) continue;
+                Row row{std::string(large ? "spd-say -e, 10 MB text" : "spd-say \"text\"") +
+                            (cold ? " (daemon starts)" : ""),
+                        {}, {}, "spd-say -C"};
+                for (int i = 0; i < (cold ? 1 : runs); ++i) {
+                    pid_t pid = -1;
+                    measure(
+                        rec, row,
+                        [&] {
+                            pid = large ? spawn({"spd-say", "-e"}, bigFile.c_str())
+                                        : spawn({"spd-say", kShort});
+                        },
+                        [&] { run({"spd-say", "-C"}); },
+                        [&] {
+                            reap(pid);
+                            run({"spd-say", "-C"});
+                        });
+                }
+                print(row);
+            }
+        }
+        endDispatchers();
+    } else {
+        std::printf("spd-say: not installed (tools/setup-debian.sh bench)\n");
+    }
+
+    std::filesystem::remove(bigFile);
+    return 0;
+}
