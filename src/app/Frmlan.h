@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/MenuTree.h"
+#include "platform/DataObject.h"
 #include "platform/Platform.h"
 #include "speech/SpeechEngine.h"
 
@@ -34,6 +35,13 @@ public:
     void Picture1_MouseDown(int button, int shift, float x, float y);
     void Picture1_MouseMove(int button, int shift, float x, float y);
     void Picture1_MouseUp(int button, int shift, float x, float y);
+
+    // A drop on the basket picture and a drag passing over it; x and y in twips relative to the
+    // picture. The effect is left as the platform proposed it.
+    void Picture1_OLEDragDrop(DataObject& Data, std::int32_t& Effect, int Button, int Shift,
+                              float X, float Y);
+    void Picture1_OLEDragOver(DataObject& Data, std::int32_t& Effect, int Button, int Shift,
+                              float X, float Y, int State);
 
     // Runs the click handler of a menu item.
     void menuClick(const MenuItemId& item);

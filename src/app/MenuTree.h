@@ -25,6 +25,7 @@ struct MenuItem {
     std::vector<MenuItem> children;
 
     MenuItemId id() const { return {name, index}; }
+    bool operator==(const MenuItem&) const = default;
     bool isSeparator() const { return caption == "-"; }
 };
 

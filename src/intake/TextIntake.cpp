@@ -34,4 +34,22 @@ void Frmlan::mnupales_Click() {
     withCommonErrorBox(p_.messages, [&] { TakeInText(p_.clipboard.clipboardText()); });
 }
 
+// Only the data counts: a drag carrying no text fails in GetData, before the buffer is touched.
+void Frmlan::Picture1_OLEDragDrop(DataObject& Data, std::int32_t&, int, int, float, float) {
+    withCommonErrorBox(p_.messages, [&] { TakeInText(Data.GetData(kFormatText)); });
+}
+
+// Every drag is let through; while it is over the picture (edges included) the picture holds
+// the capture, as with ordinary moves.
+void Frmlan::Picture1_OLEDragOver(DataObject&, std::int32_t&, int, int, float X, float Y, int) {
+    withCommonErrorBox(p_.messages, [&] {
+        WindowManager& wm = p_.windows;
+        const float width = wm.pictureWidth(), height = wm.pictureHeight();
+        if (X >= 0 && X <= width && Y >= 0 && Y <= height)
+            wm.setCapture(wm.pictureWindow());
+        else
+            wm.releaseCapture();
+    });
+}
+
 }  // namespace talvoro
