@@ -1,12 +1,35 @@
 #include "platform/qt/BasketWindow.h"
 
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDragLeaveEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTimer>
+#include <QWindow>
+#include <memory>
 
 #include "platform/qt/AppLife.h"
+#include "platform/qt/DropData.h"
+#include "platform/qt/X11Move.h"
 
 namespace talvoro::qt {
+
+namespace {
+
+int buttonState(Qt::MouseButtons b) {
+    return (b & Qt::LeftButton ? 1 : 0) | (b & Qt::RightButton ? 2 : 0) |
+           (b & Qt::MiddleButton ? 4 : 0);
+}
+
+int shiftState(Qt::KeyboardModifiers m) {
+    return (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::ControlModifier ? 2 : 0) |
+           (m & Qt::AltModifier ? 4 : 0);
+}
+
+}  // namespace
 
 int buttonValue(Qt::MouseButton b) {
     switch (b) {
@@ -55,6 +78,8 @@ BasketWindow::BasketWindow(BasketEvents& handlers)
     pal.setColor(QPalette::Window, QColor(0, 0, 192));
     setPalette(pal);
     setMouseTracking(true);
+    // Drags are taken by the window and handed to the picture here (see overPicture).
+    setAcceptDrops(true);
     picture_ = new PictureBox(this, handlers_);
 }
 
@@ -71,6 +96,83 @@ void BasketWindow::closeEvent(QCloseEvent* e) {
 // which the handlers of the picture decide.
 void BasketWindow::mouseMoveEvent(QMouseEvent* e) {
     handlers_.frameMove(e->position() - QPointF(picture_->pos()));
+}
+
+// The basket only ever copies: a source that offers to move would otherwise delete the text it
+// lent us. Qt's copy, move and link actions have the values of the system's drop effects.
+static void acceptAsCopy(QDropEvent* e) {
+    if (e->possibleActions() & Qt::CopyAction) {
+        e->setDropAction(Qt::CopyAction);
+        e->accept();
+    } else {
+        e->acceptProposedAction();
+    }
+}
+
+// Qt places a drag with its own idea of the window's position, which can stay at the window
+// manager's frame origin when the window was placed while being framed; the X server knows
+// better. Qt's idea is corrected too once it is found wrong.
+QPointF BasketWindow::overPicture(const QDropEvent* e) {
+    QWindow* w = windowHandle();
+    const QPoint believed = w ? w->geometry().topLeft() : pos();
+    const QPointF global = e->position() + QPointF(believed);
+    const QPoint actual = x11WindowOrigin(*this).value_or(believed);
+    if (w && actual != believed) w->setPosition(actual);
+    return global - QPointF(actual) - QPointF(picture_->pos());
+}
+
+void BasketWindow::leavePicture() {
+    if (!dragOnPicture_) return;
+    dragOnPicture_ = false;
+    if (!handlers_.dragOver) return;
+    DraggedData none(nullptr);
+    handlers_.dragOver(none, 0, 0, 0, lastDragPos_, 1);
+}
+
+// Over the picture every drag is let through to the drop, whatever it carries; over the frame
+// around it none is.
+void BasketWindow::dragMoved(QDropEvent* e) {
+    const QPointF at = overPicture(e);
+    if (!QRectF(picture_->rect()).contains(at)) {
+        e->ignore();
+        leavePicture();
+        return;
+    }
+    acceptAsCopy(e);
+    const int state = dragOnPicture_ ? 2 : 0;
+    dragOnPicture_ = true;
+    lastDragPos_ = at;
+    if (!handlers_.dragOver) return;
+    DraggedData data(e->mimeData());
+    handlers_.dragOver(data, static_cast<int>(e->dropAction()), buttonState(e->buttons()),
+                       shiftState(e->modifiers()), at, state);
+}
+
+void BasketWindow::dragEnterEvent(QDragEnterEvent* e) {
+    dragOnPicture_ = false;
+    dragMoved(e);
+}
+
+void BasketWindow::dragMoveEvent(QDragMoveEvent* e) { dragMoved(e); }
+
+void BasketWindow::dragLeaveEvent(QDragLeaveEvent*) { leavePicture(); }
+
+// The data is transferred now, while the drop lasts; the handler runs once the drag source has
+// been answered, so that it never waits on a message box.
+void BasketWindow::dropEvent(QDropEvent* e) {
+    const QPointF at = overPicture(e);
+    dragOnPicture_ = false;
+    if (!QRectF(picture_->rect()).contains(at)) {
+        e->ignore();
+        return;
+    }
+    auto data = std::make_shared<DroppedData>(e->mimeData());
+    acceptAsCopy(e);
+    const int effect = static_cast<int>(e->dropAction());
+    const int buttons = buttonState(e->buttons()), shift = shiftState(e->modifiers());
+    QTimer::singleShot(0, this, [this, data, effect, buttons, shift, at] {
+        if (handlers_.drop) handlers_.drop(*data, effect, buttons, shift, at);
+    });
 }
 
 }  // namespace talvoro::qt

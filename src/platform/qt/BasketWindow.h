@@ -7,6 +7,8 @@
 #include <QWidget>
 #include <functional>
 
+#include "platform/DataObject.h"
+
 namespace talvoro::qt {
 
 // What the basket reports: mouse events of the picture, in pixels relative to the picture, and
@@ -15,6 +17,11 @@ struct BasketEvents {
     std::function<void(int button, QPointF pos)> press, move, release;
     // A move over the basket's frame, outside the picture.
     std::function<void(QPointF pos)> frameMove;
+    // A drag over the picture (state 0 entering, 1 leaving, 2 over) and a drop on it; effect,
+    // buttons and keys as the core's handlers take them.
+    std::function<void(DataObject&, int effect, int buttons, int shift, QPointF pos, int state)>
+        dragOver;
+    std::function<void(DataObject&, int effect, int buttons, int shift, QPointF pos)> drop;
     std::function<void()> close;
 };
 
@@ -44,11 +51,22 @@ public:
 protected:
     void closeEvent(QCloseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dragMoveEvent(QDragMoveEvent* e) override;
+    void dragLeaveEvent(QDragLeaveEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
 
 private:
+    // Where a drag event is, relative to the picture.
+    QPointF overPicture(const QDropEvent* e);
+    void dragMoved(QDropEvent* e);
+    void leavePicture();
+
     BasketEvents& handlers_;
     PictureBox* picture_;
     bool unloaded_ = false;
+    bool dragOnPicture_ = false;
+    QPointF lastDragPos_;
 };
 
 // The core's button value for a Qt button: 1 left, 2 right, 4 middle, 0 for others.

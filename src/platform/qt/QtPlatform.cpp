@@ -86,6 +86,18 @@ void QtPlatform::attach(Frmlan& form) {
         auto [x, y] = twips(pos);
         form.Picture1_MouseUp(button, 0, x, y);
     };
+    mouse_.dragOver = [&form, twips](DataObject& data, int effect, int buttons, int shift,
+                                     QPointF pos, int state) {
+        auto [x, y] = twips(pos);
+        std::int32_t e = effect;
+        form.Picture1_OLEDragOver(data, e, buttons, shift, x, y, state);
+    };
+    mouse_.drop = [&form, twips](DataObject& data, int effect, int buttons, int shift,
+                                 QPointF pos) {
+        auto [x, y] = twips(pos);
+        std::int32_t e = effect;
+        form.Picture1_OLEDragDrop(data, e, buttons, shift, x, y);
+    };
     mouse_.close = [&form] { form.Form_Unload(); };
 }
 

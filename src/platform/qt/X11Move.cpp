@@ -64,4 +64,18 @@ bool startWindowManagerMove(QWidget& window, QPoint globalPos) {
     return true;
 }
 
+std::optional<QPoint> x11WindowOrigin(QWidget& window) {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !x11->connection()) return std::nullopt;
+    xcb_connection_t* c = x11->connection();
+    const auto id = static_cast<xcb_window_t>(window.winId());
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    if (!screen) return std::nullopt;
+    auto cookie = xcb_translate_coordinates(c, id, screen->root, 0, 0);
+    std::unique_ptr<xcb_translate_coordinates_reply_t, decltype(&std::free)> reply(
+        xcb_translate_coordinates_reply(c, cookie, nullptr), &std::free);
+    if (!reply) return std::nullopt;
+    return QPoint(reply->dst_x, reply->dst_y);
+}
+
 }  // namespace talvoro::qt

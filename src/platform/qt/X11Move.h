@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPoint>
+#include <optional>
 
 class QWidget;
 
@@ -10,5 +11,9 @@ namespace talvoro::qt {
 // held, the way a press on a title bar does. Returns false when there is no X11 window manager
 // that offers the move.
 bool startWindowManagerMove(QWidget& window, QPoint globalPos);
+
+// Where the X server has `window`'s top-left corner on the screen, asked each time: Qt's own idea
+// can stay at the window manager's frame origin when the window was placed while being framed.
+std::optional<QPoint> x11WindowOrigin(QWidget& window);
 
 }  // namespace talvoro::qt

@@ -1,0 +1,42 @@
+#pragma once
+// What a drag carries, for the core's drop and drag-over handlers.
+
+#include <QMimeData>
+#include <optional>
+#include <string>
+
+#include "platform/DataObject.h"
+
+namespace talvoro::qt {
+
+// Whether a drag's data counts as text. Toolkits offer a dragged file list's addresses as
+// text/plain beside text/uri-list; such a drag counts as files, not text, so a dropped file is
+// never read out as its address.
+bool carriesFiles(const QMimeData& mime);
+
+// The drag's plain text (UTF-8, as text/plain;charset=utf-8, UTF8_STRING or text/plain), or
+// nullopt when it carries none.
+std::optional<std::string> plainText(const QMimeData& mime);
+
+// The data of a drop, taken while the drop event lasts (the data transfer happens then), so
+// that the core's handler can run once the drag source has been answered.
+class DroppedData : public DataObject {
+public:
+    explicit DroppedData(const QMimeData* mime);
+    std::string GetData(int format) override;
+
+private:
+    std::optional<std::string> text_;
+};
+
+// The data of a drag under way: the drag-over handler does not look at it.
+class DraggedData : public DataObject {
+public:
+    explicit DraggedData(const QMimeData* mime) : mime_(mime) {}
+    std::string GetData(int format) override;
+
+private:
+    const QMimeData* mime_;
+};
+
+}  // namespace talvoro::qt

@@ -1,0 +1,130 @@
+// A drag source in a process of its own, as another program on the desktop would be: a small
+// window that starts a drag (XDND) when the left button is pressed on it, offering text, a file
+// list or a picture. Driven with xdotool: press on it, move onto the target, release.
+//
+//   talvoro_drag_source [--text TEXT | --text-file PATH | --files PATH... | --image]
+//                       [--at X,Y] [--once]
+//
+// Prints "ready <window id>" once shown and, after every drag, "dropped <action> <t>" where t is
+// CLOCK_MONOTONIC in nanoseconds when the target had taken the data and answered.
+
+#include <QApplication>
+#include <QDrag>
+#include <QFile>
+#include <QImage>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QUrl>
+#include <QWidget>
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+struct Offer {
+    enum Kind { Text, Files, Image } kind = Text;
+    QByteArray text;  // UTF-8
+    QStringList files;
+};
+
+long long monotonicNs() {
+    timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<long long>(t.tv_sec) * 1'000'000'000LL + t.tv_nsec;
+}
+
+class Source : public QWidget {
+public:
+    Source(Offer offer, bool once)
+        : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+          offer_(std::move(offer)), once_(once) {
+        setFixedSize(120, 60);
+        setAutoFillBackground(true);
+        QPalette pal = palette();
+        pal.setColor(QPalette::Window, QColor(0, 160, 0));
+        setPalette(pal);
+    }
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override {
+        if (e->button() != Qt::LeftButton) return;
+        auto* mime = new QMimeData;
+        switch (offer_.kind) {
+            case Offer::Text:
+                mime->setData(QStringLiteral("text/plain;charset=utf-8"), offer_.text);
+                mime->setText(QString::fromUtf8(offer_.text));
+                break;
+            case Offer::Files: {
+                QList<QUrl> urls;
+                for (const QString& f : offer_.files) urls << QUrl::fromLocalFile(f);
+                mime->setUrls(urls);
+                // As file managers do: the addresses as plain text too.
+                mime->setText(offer_.files.join(QLatin1Char('\n')));
+                break;
+            }
+            case Offer::Image: {
+                QImage image(16, 16, QImage::Format_RGB32);
+                image.fill(Qt::red);
+                mime->setImageData(image);
+                break;
+            }
+        }
+        auto* drag = new QDrag(this);
+        drag->setMimeData(mime);
+        const Qt::DropAction action = drag->exec(Qt::CopyAction | Qt::MoveAction);
+        std::printf("dropped %d %lld\n", static_cast<int>(action), monotonicNs());
+        std::fflush(stdout);
+        if (once_) QApplication::quit();
+    }
+
+private:
+    Offer offer_;
+    bool once_;
+};
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    Offer offer;
+    offer.text = "Hello from another program.";
+    int x = 100, y = 100;
+    bool once = false;
+    const QStringList args = QApplication::arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        const QString& a = args[i];
+        auto value = [&]() -> QString { return i + 1 < args.size() ? args[++i] : QString(); };
+        if (a == QLatin1String("--text")) {
+            offer.kind = Offer::Text;
+            offer.text = value().toUtf8();
+        } else if (a == QLatin1String("--text-file")) {
+            QFile f(value());
+            if (!f.open(QIODevice::ReadOnly)) {
+                std::fprintf(stderr, "cannot read %s\n", qPrintable(f.fileName()));
+                return 2;
+            }
+            offer.kind = Offer::Text;
+            offer.text = f.readAll();
+        } else if (a == QLatin1String("--files")) {
+            offer.kind = Offer::Files;
+            while (i + 1 < args.size() && !args[i + 1].startsWith(QLatin1String("--")))
+                offer.files << args[++i];
+        } else if (a == QLatin1String("--image")) {
+            offer.kind = Offer::Image;
+        } else if (a == QLatin1String("--at")) {
+            const QStringList xy = value().split(QLatin1Char(','));
+            if (xy.size() == 2) {
+                x = xy[0].toInt();
+                y = xy[1].toInt();
+            }
+        } else if (a == QLatin1String("--once")) {
+            once = true;
+        }
+    }
+    Source source(offer, once);
+    source.move(x, y);
+    source.show();
+    std::printf("ready %llu\n", static_cast<unsigned long long>(source.winId()));
+    std::fflush(stdout);
+    return app.exec();
+}
