@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Windows edition under 64-bit Wine, driven the way a user drives it: placement restored
-# from the registry, always on top, the pop-up menu, a drag with the left button, closing from
-# the menu and with Alt+F4, and the place saved for the next start. Wine's speech service is a
-# stub that lists one voice and fails most calls; the program must live with it.
+# from the registry, always on top, the pop-up menu, pasting text copied in another program and
+# reading it, a drag with the left button, closing from the menu and with Alt+F4, and the place
+# saved for the next start. Wine's speech service is a stub that lists one voice and fails most
+# calls; the program must live with it.
 #
 # Needs a built build-win64 (tools/build-windows.sh). Uses $DISPLAY when set (with a window
 # manager running); otherwise starts its own Xvfb and openbox. Exit 0 when every check passed.
@@ -27,7 +28,7 @@ check() {  # check "what" command...
 }
 
 [ -x "$exe" ] || { echo "missing $exe: run tools/build-windows.sh first" >&2; exit 2; }
-for tool in xdotool xprop xdpyinfo import; do
+for tool in xdotool xprop xdpyinfo import convert xclip; do
     command -v $tool >/dev/null || { echo "missing $tool" >&2; exit 2; }
 done
 
@@ -76,6 +77,7 @@ if [ -x "$unit_tests" ]; then
 fi
 
 app_pid=
+speech_log=$prefix/speech.log
 startup_boxes=()
 geometry() { xdotool getwindowgeometry --shell "$1" 2>/dev/null | tr '\n' ' '; }
 app_windows() { xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null; }
@@ -124,7 +126,8 @@ start_basket() {
         kill "$app_pid"
         wait_for 10 exited
     fi
-    "$wine" "$exe" >/dev/null 2>&1 &
+    # Wine's debug channel for the speech service tells each call to Speak.
+    WINEDEBUG=-all,+sapi "$wine" "$exe" >/dev/null 2>"$speech_log" &
     app_pid=$!
     startup_boxes=()
     seen_boxes=()
@@ -170,6 +173,79 @@ open_menu() {
     wait_for 5 more_windows_than "$before"
 }
 menu_keys() { xdotool key --delay 120 "$@"; sleep 0.5; }
+menu_window() {  # the open pop-up: the program's untitled window that is not the basket
+    local w
+    for w in $(app_windows); do
+        case " $(geometry "$w")" in *" WIDTH=40 HEIGHT=40 "*) continue ;; esac
+        [ -z "$(xdotool getwindowname "$w" 2>/dev/null)" ] && { echo "$w"; return 0; }
+    done
+    return 1
+}
+
+# The rows of a picture of the pop-up, top to bottom, read off its pixels: "|" for a separator,
+# "on" for an item in dark (enabled) text, "off" for one in grey (disabled) text, and a "*"
+# after an item with a check mark left of its caption.
+menu_rows() {  # menu_rows PNG
+    convert "$1" -colorspace Gray -depth 8 txt:- 2>/dev/null | awk '
+        NR == 1 { sub(/.*: /, ""); split($0, size, ","); w = size[1]; h = size[2]; next }
+        { split($0, f, /[,:( ]+/); v = f[3] + 0; p[f[1], f[2]] = v; seen[v]++ }
+        function item() {
+            if (band >= 4) out = out " " (darkest < 90 ? "on" : "off") (checked ? "*" : "")
+            band = 0; darkest = 255; checked = 0
+        }
+        END {
+            for (v in seen) if (seen[v] > most) { most = seen[v]; bg = v }
+            band = 0; darkest = 255
+            for (y = 0; y < h; y++) {
+                across = 0; ink = 0
+                for (x = 4; x < w - 4; x++) {
+                    d = bg - p[x, y]
+                    if (d > 12 || d < -12) across++
+                    if (x >= 16 && x < w - 12 && d > 30) {
+                        ink++
+                        if (p[x, y] < darkest) darkest = p[x, y]
+                    }
+                    if (x < 16 && d > 30 && p[x, y] < 90) mark = 1
+                }
+                if (across > (w - 8) * 0.8) {  # a line across: a separator or the frame
+                    item()
+                    if (out !~ /\|$/) out = out " |"
+                } else if (ink) {
+                    band++
+                    if (mark) checked = 1
+                } else {
+                    item()
+                }
+                mark = 0
+            }
+            item()
+            sub(/^ *(\| *)*/, "", out); sub(/( *\|)* *$/, "", out)
+            print out
+        }'
+}
+# The open pop-up's rows; its picture is kept as ${shot%.png}_NAME.png.
+popup_rows() {  # popup_rows NAME
+    local w picture=${shot%.png}_$1.png rows until=$((SECONDS + 5))
+    # The window is mapped before its items are drawn: read until every row is there.
+    while :; do
+        w=$(menu_window) && import -window "$w" "$picture" 2>/dev/null &&
+            rows=$(menu_rows "$picture") && [ "$(echo "$rows" | wc -w)" -eq 21 ] && break
+        [ $SECONDS -ge $until ] && break
+        sleep 0.2
+    done
+    echo "${rows:-}"
+}
+speak_calls() { grep -c 'sapi:spvoice_Speak (' "$speech_log"; }
+spoken_more_than() { [ "$(speak_calls)" -gt "$1" ]; }
+copied=
+clipboard_holds_copy() { [ "$(xclip -selection clipboard -o 2>/dev/null)" = "$copied" ]; }
+copy_text() {  # copy_text TEXT: another program puts TEXT on the X clipboard and serves it
+    copied=$1
+    printf '%s' "$copied" | xclip -selection clipboard -quiet >/dev/null 2>&1 &
+    own_pids+=($!)
+    wait_for 5 clipboard_holds_copy || return 1
+    sleep 0.5  # Wine takes the new owner's text on its next look
+}
 close_from_menu() {  # "关闭" is the menu's last item: Up from no selection reaches it
     open_menu && menu_keys Up Return && wait_for 10 exited
 }
@@ -214,6 +290,48 @@ check "reading an empty buffer shows a box titled Talvoro" wait_for 5 named_wind
 import -window root "${shot%.png}_read.png"
 answer_box "$(named_window Talvoro)"
 check "the box closes with Return" wait_for 5 eval '! named_window Talvoro'
+
+# Text copied in another program, pasted with 自动 ticked: it is read at once. Wine's Speak
+# fails, and a failed read ends in silence, the menu back at rest: 朗读 enabled as the buffer
+# holds text, 停止 and 暂停 grey. Rows: 打开 保存 | 粘贴 清除 | 叠加 自动 | 朗读 停止 暂停 |
+# 语音 语速 音量 | 帮助 关于 | 关闭.
+empty_rows="on off | on off | on on* | on off off | on on on | on on | on"
+idle_rows="on on | on on | on on* | on off off | on on on | on on | on"
+read_in_silence() {  # read_in_silence WHAT SPEAK_CALLS_BEFORE
+    check "$1 calls Speak" wait_for 5 spoken_more_than "$2"
+    check "$1: no box when Speak fails" eval '! wait_for 2 more_windows_than 1'
+    check "$1: the program keeps running" kill -0 "$app_pid"
+}
+check "copying text in another program" copy_text "hello from the clipboard"
+open_menu
+rows=$(popup_rows before_paste)
+echo "# rows before pasting: $rows"
+check "粘贴 is enabled, 保存 and 清除 grey with nothing taken in" test "$rows" = "$empty_rows"
+calls=$(speak_calls)
+menu_keys Down Down Down Return
+read_in_silence "pasting" "$calls"
+open_menu
+rows=$(popup_rows pasted)
+echo "# rows after pasting: $rows"
+check "after pasting the menu is at rest, with 保存 and 清除 enabled" test "$rows" = "$idle_rows"
+calls=$(speak_calls)
+menu_keys Down Down Down Down Down Down Down Return
+read_in_silence "朗读 on the pasted text" "$calls"
+open_menu
+rows=$(popup_rows after_read)
+check "after 朗读 the menu is at rest" test "$rows" = "$idle_rows"
+menu_keys Escape
+
+# Under an English Wine the characters reach the clipboard's ANSI text as question marks: still
+# text, taken in and read like any other.
+check "copying Chinese text in another program" copy_text "你好，这是剪贴板里的中文。"
+calls=$(speak_calls)
+open_menu && menu_keys Down Down Down Return
+read_in_silence "pasting Chinese text" "$calls"
+open_menu
+rows=$(popup_rows pasted_chinese)
+check "after pasting Chinese text the menu is at rest" test "$rows" = "$idle_rows"
+menu_keys Escape
 
 # A middle click opens nothing. Its release hands the capture to the basket itself; the next
 # right click, without a move in between, must still reach the picture.
