@@ -18,7 +18,7 @@ test_packages=(
   "${run_packages[@]}"
   libgtest-dev python3
   pulseaudio pulseaudio-utils
-  xdotool xclip imagemagick
+  xdotool xclip imagemagick libxcb-xtest0-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64
 )
 

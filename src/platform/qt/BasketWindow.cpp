@@ -13,6 +13,7 @@
 
 #include "platform/qt/AppLife.h"
 #include "platform/qt/DropData.h"
+#include "platform/qt/Trace.h"
 #include "platform/qt/X11Move.h"
 
 namespace talvoro::qt {
@@ -148,9 +149,12 @@ void BasketWindow::dragMoved(QDropEvent* e) {
                        shiftState(e->modifiers()), at, state);
 }
 
+// A drag that enters over the frame is still taken in, or Qt would send the moves that follow
+// onto the picture nowhere; whether it may drop is decided move by move.
 void BasketWindow::dragEnterEvent(QDragEnterEvent* e) {
     dragOnPicture_ = false;
     dragMoved(e);
+    if (!e->isAccepted()) acceptAsCopy(e);
 }
 
 void BasketWindow::dragMoveEvent(QDragMoveEvent* e) { dragMoved(e); }
@@ -167,6 +171,7 @@ void BasketWindow::dropEvent(QDropEvent* e) {
         return;
     }
     auto data = std::make_shared<DroppedData>(e->mimeData());
+    trace("taken", static_cast<long long>(data->size()));
     acceptAsCopy(e);
     const int effect = static_cast<int>(e->dropAction());
     const int buttons = buttonState(e->buttons()), shift = shiftState(e->modifiers());

@@ -24,6 +24,8 @@ class DroppedData : public DataObject {
 public:
     explicit DroppedData(const QMimeData* mime);
     std::string GetData(int format) override;
+    // Bytes of text taken (0 for none).
+    std::size_t size() const { return text_ ? text_->size() : 0; }
 
 private:
     std::optional<std::string> text_;
