@@ -1,10 +1,14 @@
 #pragma once
 // Everything the core asks of a platform, one interface per concern.
 
+#include "platform/AboutBox.h"
 #include "platform/Clipboard.h"
+#include "platform/FileServices.h"
+#include "platform/HelpViewer.h"
 #include "platform/MenuPresenter.h"
 #include "platform/MessageBoxes.h"
 #include "platform/SettingsStore.h"
+#include "platform/SystemServices.h"
 #include "platform/UiThread.h"
 #include "platform/WindowManager.h"
 
@@ -17,6 +21,10 @@ struct Platform {
     Clipboard& clipboard;
     SettingsStore& settings;
     UiThread& ui;
+    FileServices& files;
+    HelpViewer& help;
+    AboutBox& about;
+    SystemServices& system;
 };
 
 }  // namespace talvoro

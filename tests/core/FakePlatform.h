@@ -35,11 +35,17 @@ class FakePlatform : public WindowManager,
                      public MessageBoxes,
                      public Clipboard,
                      public SettingsStore,
-                     public UiThread {
+                     public UiThread,
+                     public FileServices,
+                     public HelpViewer,
+                     public AboutBox,
+                     public SystemServices {
 public:
     explicit FakePlatform(CallLog& log) : log_(log) {}
 
-    Platform platform() { return Platform{*this, *this, *this, *this, *this, *this}; }
+    Platform platform() {
+        return Platform{*this, *this, *this, *this, *this, *this, *this, *this, *this, *this};
+    }
 
     // Script.
     std::map<std::string, std::string> stored;  // "section/key" -> value

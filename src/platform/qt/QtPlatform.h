@@ -6,6 +6,10 @@
 
 #include "platform/Platform.h"
 #include "platform/qt/BasketWindow.h"
+#include "platform/qt/QtAboutBox.h"
+#include "platform/qt/QtFileServices.h"
+#include "platform/qt/QtHelpViewer.h"
+#include "platform/qt/QtSystemServices.h"
 
 namespace talvoro {
 class Frmlan;
@@ -23,7 +27,9 @@ public:
     QtPlatform();
     ~QtPlatform() override;
 
-    Platform platform() { return Platform{*this, *this, *this, *this, *this, *this}; }
+    Platform platform() {
+        return Platform{*this, *this, *this, *this, *this, *this, files_, help_, about_, system_};
+    }
     // Connects the basket's events to the core's handlers.
     void attach(Frmlan& form);
     BasketWindow& basket() { return *basket_; }
@@ -75,6 +81,10 @@ private:
     double twipsPerPixel() const;
     int toPixels(float twips) const;
 
+    QtFileServices files_;
+    QtHelpViewer help_;
+    QtAboutBox about_;
+    QtSystemServices system_;
     BasketEvents mouse_;
     std::unique_ptr<BasketWindow> basket_;
     std::int32_t exStyle_;

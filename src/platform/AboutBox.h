@@ -1,0 +1,11 @@
+#pragma once
+// The About box.
+
+namespace talvoro {
+
+class AboutBox {
+public:
+    virtual ~AboutBox() = default;
+};
+
+}  // namespace talvoro
