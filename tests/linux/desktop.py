@@ -1,15 +1,19 @@
 """A real desktop for the Linux edition's tests: Xvfb, the openbox window manager, private XDG
 folders, and the basket started as a user would start it."""
 
+import array
 import glob
 import os
 import shutil
 import subprocess
 import tempfile
+import threading
 import time
 
 BUILD_DIR = os.environ.get("TALVORO_BUILD_DIR", os.path.join(os.path.dirname(__file__), "../../build"))
 PROGRAM = os.path.join(BUILD_DIR, "bin", "talvoro")
+# Screenshots for a person to look at.
+ARTIFACTS = os.environ.get("TALVORO_ARTIFACTS", os.path.join(BUILD_DIR, "test-artifacts"))
 SYSTEM_ESPEAK_DATA = (glob.glob("/usr/lib/*/espeak-ng-data") + ["/usr/share/espeak-ng-data"])[0]
 
 
@@ -107,6 +111,152 @@ class Desktop:
         shutil.rmtree(self.home, ignore_errors=True)
 
 
+class SoundServer:
+    """A private PulseAudio server whose only sink is a null sink, serving every program started
+    on the desktop from then on. What is played there can be recorded from the sink's monitor."""
+
+    SINK = "talvoro_test"
+
+    def __init__(self, desktop):
+        self.desktop = desktop
+        env = desktop.env
+        env["PULSE_SERVER"] = "unix:%s/pulse/native" % env["XDG_RUNTIME_DIR"]
+        env.pop("PULSE_SINK", None)
+        self.log = tempfile.TemporaryFile()
+        self.proc = subprocess.Popen(
+            ["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
+             "--realtime=no", "--high-priority=no", "--log-target=stderr",
+             "--load=module-null-sink sink_name=%s" % self.SINK,
+             "--load=module-native-protocol-unix", "--load=module-always-sink"],
+            env=env, stdout=self.log, stderr=self.log)
+        desktop.procs.append(self.proc)
+        if not wait_for(lambda: self._pactl("info"), 10):
+            self.log.seek(0)
+            raise RuntimeError("pulseaudio did not start: %s"
+                               % self.log.read().decode(errors="replace"))
+        self._pactl("set-default-sink", self.SINK)
+
+    def _pactl(self, *args):
+        return subprocess.run(["pactl"] + list(args), env=self.desktop.env,
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode == 0
+
+    def record(self):
+        return Recorder(self)
+
+
+class Recorder:
+    """Records the null sink's monitor with parec. Every block of about 10 ms is kept as its
+    arrival time and its peak level."""
+
+    RATE = 22050
+    BLOCK = 220  # samples
+    AUDIBLE = 300  # peak level of a block that holds sound; the engine's speech peaks far higher
+
+    def __init__(self, server):
+        self.desktop = server.desktop
+        self.levels = []  # (time.monotonic(), peak)
+        self._lock = threading.Lock()
+        self.proc = subprocess.Popen(
+            ["parec", "--raw", "--format=s16le", "--rate=%d" % self.RATE, "--channels=1",
+             "--latency-msec=10", "-d", server.SINK + ".monitor"],
+            env=self.desktop.env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.desktop.procs.append(self.proc)
+        self._thread = threading.Thread(target=self._read, daemon=True)
+        self._thread.start()
+        self._warm_up()
+
+    def _read(self):
+        while True:
+            data = self.proc.stdout.read(self.BLOCK * 2)
+            if len(data) < 2:
+                return
+            samples = array.array("h", data[:len(data) // 2 * 2])
+            peak = max(abs(v) for v in samples)
+            with self._lock:
+                self.levels.append((time.monotonic(), peak))
+
+    def _warm_up(self):
+        # A fresh null sink's monitor delivers nothing until something has played there, and
+        # then starts late: play silence until blocks arrive, so that no first word is missed.
+        player = subprocess.Popen(["pacat", "--raw", "--format=s16le", "--rate=%d" % self.RATE,
+                                   "--channels=1", "--latency-msec=20"], env=self.desktop.env,
+                                  stdin=subprocess.PIPE,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        end = time.monotonic() + 10
+        try:
+            while len(self.blocks()) < 10 and time.monotonic() < end:
+                player.stdin.write(bytes(self.RATE // 25))  # 20 ms
+                player.stdin.flush()
+                time.sleep(0.01)
+        finally:
+            player.kill()
+            player.wait(5)
+        if not self.blocks():
+            raise RuntimeError("the sink's monitor delivers nothing")
+
+    def blocks(self, start=0.0, end=float("inf")):
+        with self._lock:
+            return [(t, peak) for t, peak in self.levels if start <= t <= end]
+
+    def sound_times(self, start=0.0, end=float("inf")):
+        """Arrival times of the blocks with sound between start and end."""
+        return [t for t, peak in self.blocks(start, end) if peak > self.AUDIBLE]
+
+    def silent(self, start, end):
+        """Whether blocks arrived for the whole span and none held sound."""
+        if not wait_for(lambda: self.blocks(end), 2):
+            return False  # the recording stalled
+        blocks = self.blocks(start, end)
+        return bool(blocks) and not any(peak > self.AUDIBLE for t, peak in blocks)
+
+    def wait_for_sound(self, after, timeout=5.0):
+        """The time of the first sound heard after `after`, or None."""
+        times = wait_for(lambda: self.sound_times(after), timeout)
+        return times[0] if times else None
+
+    def wait_for_silence(self, after, quiet=1.0, timeout=30.0):
+        """Waits until nothing has been heard for `quiet` seconds; returns the time of the last
+        sound after `after` (None with none), or raises when the sound goes on past `timeout`."""
+        def quiet_now():
+            now = time.monotonic()
+            return now - after >= quiet and not self.sound_times(now - quiet)
+        if not wait_for(quiet_now, timeout):
+            raise AssertionError("still sounding after %.0f s" % timeout)
+        times = self.sound_times(after)
+        return times[-1] if times else None
+
+
+class Clipboard:
+    """The clipboard held by another program (xclip), as when a user copies text elsewhere."""
+
+    def __init__(self, desktop):
+        self.desktop = desktop
+        self.owner = None
+
+    def copy(self, text):
+        self.release()
+        # -quiet keeps xclip in the foreground, serving the selection until it is replaced.
+        self.owner = subprocess.Popen(["xclip", "-quiet", "-selection", "clipboard"],
+                                      env=self.desktop.env, stdin=subprocess.PIPE,
+                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.desktop.procs.append(self.owner)
+        self.owner.stdin.write(text.encode("utf-8"))
+        self.owner.stdin.close()
+        # Copied once the selection reads back.
+        if not wait_for(lambda: self.paste() == text.encode("utf-8"), 5):
+            raise RuntimeError("the clipboard does not hold the text")
+
+    def paste(self):
+        return subprocess.run(["xclip", "-o", "-selection", "clipboard"], env=self.desktop.env,
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout
+
+    def release(self):
+        if self.owner and self.owner.poll() is None:
+            self.owner.terminate()
+            self.owner.wait(5)
+        self.owner = None
+
+
 class Basket:
     """The running program and its basket window."""
 
@@ -170,49 +320,26 @@ class Basket:
         menus = [w for w in out if w != self.window]
         return menus[-1] if menus else None
 
+    def popup(self):
+        """The open pop-up as drawn on screen, or None when no pop-up opens."""
+        window = wait_for(self.popup_window, 5)
+        if not window:
+            return None
+        # A menu may still be drawing when it maps: read it until two pictures agree.
+        last = Popup(self.desktop, window)
+        for _ in range(20):
+            time.sleep(0.03)
+            now = Popup(self.desktop, window)
+            if now.pixels == last.pixels:
+                break
+            last = now
+        return now
+
     def popup_rows(self):
         """The open pop-up's rows from top to bottom, read off its pixels: "sep" for a separator,
         "on" for an item drawn in dark (enabled) text, "off" for one drawn in grey text."""
-        window = wait_for(self.popup_window, 5)
-        if not window:
-            return []
-        width, height, pixels = grey_pixels(self.desktop, window)
-        background = pixels[(height // 2) * width + width - 3]
-        rows = []
-        y = 0
-        while y < height:
-            # A separator is a line across most of the width; text sits in the caption column.
-            line = pixels[y * width:(y + 1) * width]
-            across = sum(1 for v in line[4:width - 4] if abs(v - background) > 12)
-            if across > (width - 8) * 0.8:
-                rows.append(("sep", y))
-                y += 1
-                while y < height and sum(1 for v in pixels[y * width + 4:(y + 1) * width - 4]
-                                         if abs(v - background) > 12) > (width - 8) * 0.8:
-                    y += 1
-                continue
-            text = [v for v in line[26:min(width - 24, 120)] if background - v > 30]
-            if not text:
-                y += 1
-                continue
-            top = y
-            darkest = 255
-            while y < height:
-                band = [v for v in pixels[y * width + 26:y * width + min(width - 24, 120)]
-                        if background - v > 30]
-                if not band:
-                    break
-                darkest = min(darkest, min(band))
-                y += 1
-            if y - top >= 4:  # glyphs, not a stray pixel
-                rows.append(("on" if darkest < 90 else "off", top))
-        kinds = [kind for kind, _ in rows]
-        # The menu's own frame reads as a line at its top and bottom.
-        while kinds and kinds[0] == "sep":
-            kinds.pop(0)
-        while kinds and kinds[-1] == "sep":
-            kinds.pop()
-        return kinds
+        menu = self.popup()
+        return [row.kind for row in menu.rows] if menu else []
 
     def stacking(self):
         """Client windows from bottom to top, as the window manager stacks them."""
@@ -233,6 +360,93 @@ class Basket:
             self.proc.kill()
             self.proc.wait()
         self.log.close()
+
+
+class PopupRow:
+    """One row of a drawn pop-up menu."""
+
+    def __init__(self, kind, top, bottom):
+        self.kind = kind  # "sep", "on" or "off"
+        self.top, self.bottom = top, bottom
+        self.checked = False  # a tick drawn left of the caption
+        self.caption = b""  # the caption's pixels, to tell two captions apart
+
+
+class Popup:
+    """A pop-up menu read off its pixels."""
+
+    # Columns of the tick and of the caption, in pixels from the menu's left edge.
+    TICK = (4, 26)
+    CAPTION_LEFT = 26
+
+    def __init__(self, desktop, window):
+        self.desktop = desktop
+        self.window = window
+        info = desktop.run(["xwininfo", "-id", window])
+        self.x = int(info.split("Absolute upper-left X:")[1].split()[0])
+        self.y = int(info.split("Absolute upper-left Y:")[1].split()[0])
+        self.width, self.height, self.pixels = grey_pixels(desktop, window)
+        self.rows = self._read_rows()
+
+    def _dark(self, y, left, right, contrast):
+        line = self.pixels[y * self.width + left:y * self.width + right]
+        return [v for v in line if self.background - v > contrast]
+
+    def _read_rows(self):
+        width, height = self.width, self.height
+        self.background = self.pixels[(height // 2) * width + width - 3]
+        right = min(width - 24, 120)
+
+        def across(y):
+            # A separator is a line across most of the width.
+            line = self.pixels[y * width + 4:(y + 1) * width - 4]
+            return sum(1 for v in line if abs(v - self.background) > 12) > (width - 8) * 0.8
+
+        rows = []
+        y = 0
+        while y < height:
+            if across(y):
+                rows.append(PopupRow("sep", y, y + 1))
+                y += 1
+                while y < height and across(y):
+                    y += 1
+                continue
+            # Text sits in the caption column.
+            if not self._dark(y, self.CAPTION_LEFT, right, 30):
+                y += 1
+                continue
+            top = y
+            darkest = 255
+            while y < height:
+                band = self._dark(y, self.CAPTION_LEFT, right, 30)
+                if not band:
+                    break
+                darkest = min(darkest, min(band))
+                y += 1
+            if y - top >= 4:  # glyphs, not a stray pixel
+                row = PopupRow("on" if darkest < 90 else "off", top, y)
+                row.caption = b"".join(self.pixels[r * width + self.CAPTION_LEFT:r * width + right]
+                                       for r in range(top, y))
+                row.checked = any(self._dark(r, self.TICK[0], self.TICK[1], 120)
+                                  for r in range(top, y))
+                rows.append(row)
+        # The menu's own frame reads as a line at its top and bottom.
+        while rows and rows[0].kind == "sep":
+            rows.pop(0)
+        while rows and rows[-1].kind == "sep":
+            rows.pop()
+        return rows
+
+    @property
+    def items(self):
+        """The rows that are items, separators left out."""
+        return [row for row in self.rows if row.kind != "sep"]
+
+    def click(self, index):
+        """Clicks item `index` (counted without separators) with the left button."""
+        row = self.items[index]
+        self.desktop.xdotool("mousemove", self.x + self.CAPTION_LEFT + 20,
+                             self.y + (row.top + row.bottom) // 2, "click", 1)
 
 
 def empty_voice_data():

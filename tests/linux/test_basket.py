@@ -10,7 +10,7 @@ import unittest
 sys.path.insert(0, os.path.dirname(__file__))
 import desktop as dt  # noqa: E402
 
-ARTIFACTS = os.environ.get("TALVORO_ARTIFACTS", os.path.join(dt.BUILD_DIR, "test-artifacts"))
+ARTIFACTS = dt.ARTIFACTS
 
 # The pop-up's rows with a voice installed, an empty buffer and an empty clipboard.
 IDLE_MENU = ["on", "off", "sep", "off", "off", "sep", "on", "on", "sep",
