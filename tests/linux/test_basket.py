@@ -53,6 +53,24 @@ class BasketTest(unittest.TestCase):
         self.close_from_menu(basket)
         self.assertEqual(self.desktop.stored_position(), ("3000", "4500"))
 
+    def test_closing_a_message_box_leaves_the_basket_running(self):
+        # 朗读 with an empty buffer tells the user what to do in a box; the basket stays.
+        basket = self.start()
+        basket.right_click()
+        popup = basket.popup()
+        before = set(basket.windows())
+        popup.click(6)  # 朗读
+        box = dt.wait_for(lambda: set(basket.windows()) - before - {basket.window}, 5)
+        self.assertTrue(box, "no message box")
+        box = box.pop()
+        self.assertIn("Talvoro", self.desktop.run(["xprop", "-id", box, "_NET_WM_NAME"]))
+        self.desktop.xdotool("windowactivate", "--sync", box, "key", "Return")
+        self.assertTrue(dt.wait_for(lambda: box not in basket.windows(), 5), "the box stayed")
+        time.sleep(0.5)
+        self.assertTrue(basket.running(), "the program ended with the message box")
+        self.assertIn(basket.window, basket.windows())
+        self.close_from_menu(basket)
+
     def test_left_drag_moves_and_next_start_restores(self):
         self.desktop.store_position(3000, 4500)
         basket = self.start()

@@ -110,15 +110,14 @@ static void acceptAsCopy(QDropEvent* e) {
     }
 }
 
-// Qt places a drag with its own idea of the window's position, which can stay at the window
-// manager's frame origin when the window was placed while being framed; the X server knows
-// better. Qt's idea is corrected too once it is found wrong.
+// Qt places a drag relative to its own idea of the window's position, which can stay at the
+// window manager's frame origin when the window was placed while being framed; the X server
+// knows better. The event is taken back to the screen the way Qt made it, and placed again.
 QPointF BasketWindow::overPicture(const QDropEvent* e) {
     QWindow* w = windowHandle();
     const QPoint believed = w ? w->geometry().topLeft() : pos();
     const QPointF global = e->position() + QPointF(believed);
     const QPoint actual = x11WindowOrigin(*this).value_or(believed);
-    if (w && actual != believed) w->setPosition(actual);
     return global - QPointF(actual) - QPointF(picture_->pos());
 }
 

@@ -19,6 +19,9 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Talvoro"));
     QApplication::setApplicationName(QStringLiteral("Talvoro"));
+    // The basket is a tool window, which Qt does not count: closing a message box would end the
+    // program. It ends when the basket closes (quitWhenNoWindowsRemain).
+    QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/talvoro-48.png")));
 
     talvoro::qt::QtPlatform platform;
