@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds both editions and runs every test.
+# Installs what is missing, builds both editions and runs every test, then the core, markup and
+# engine tests again built with the address and undefined-behaviour sanitizers.
 set -euo pipefail
 cd "$(dirname "$0")"
 
 tools/setup-debian.sh test
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALVORO_TESTS=ON
 cmake --build build
-cd build
-ctest --output-on-failure --timeout 900
+(cd build && ctest --output-on-failure --timeout 900)
+tools/run-sanitized.sh
