@@ -19,6 +19,7 @@ test_packages=(
   libgtest-dev python3
   pulseaudio pulseaudio-utils
   xdotool xclip imagemagick libxcb-xtest0-dev
+  clang libclang-rt-14-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64
 )
 

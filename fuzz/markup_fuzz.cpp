@@ -1,0 +1,59 @@
+// Fuzzes the speech markup reader: whatever the text, reading never fails, every piece stays in
+// the engine's ranges, and plain text comes out whole however it is cut into pieces.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "speech/markup/SpeechMarkup.h"
+
+using namespace talvoro::markup;
+
+namespace {
+
+void check(bool condition) {
+    if (!condition) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 2) return 0;
+    // The first byte chooses the flags and the engine's settings; the rest is the text.
+    const int flags = (data[0] & 3) == 0 ? 0 : (data[0] & 3) == 1 ? kFlagIsXml : kFlagIsNotXml;
+    const Settings settings{(data[0] >> 2) % 21 - 10, (data[0] * 7) % 101, 0};
+    const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
+
+    const std::vector<Piece> all = readSpeech(text, flags, settings);
+    std::size_t textBytes = 0;
+    for (const Piece& p : all) {
+        check(p.rate >= -10 && p.rate <= 10);
+        check(p.pitch >= -10 && p.pitch <= 10);
+        check(p.volume >= 0 && p.volume <= 100);
+        check(p.silenceMs >= 0);
+        if (p.kind == PieceKind::Text) {
+            check(!p.text.empty());
+            textBytes += p.text.size();
+        }
+        if (p.voice) check(p.voice->required.size() <= 4096 && p.voice->optional.size() <= 4096);
+    }
+    // Text read literally comes out whole.
+    if (flags == kFlagIsNotXml) check(textBytes == text.size() && all.size() <= 1);
+
+    // Text with nothing for the markup reader to act on is spoken as it stands, blanks aside
+    // (a piece of blanks alone is dropped), however it is cut into pieces.
+    if (flags == kFlagIsXml && text.find_first_of("<&") == std::string::npos) {
+        auto words = [](const std::string& s) {
+            std::string out;
+            for (char c : s)
+                if (c != ' ' && c != '\t' && c != '\r' && c != '\n') out += c;
+            return out;
+        };
+        std::string joined;
+        for (const Piece& p : all) joined += p.text;
+        const bool bom = text.rfind("\xEF\xBB\xBF", 0) == 0;
+        check(words(joined) == words(bom ? text.substr(3) : text));
+    }
+    return 0;
+}
