@@ -10,6 +10,7 @@ what=${1:-test}
 run_packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libxcb1-dev libespeak-ng-dev espeak-ng-data
+  qt6-webengine-dev libgl1-mesa-dri python3
   libpulse-dev libasound2-dev libsonic-dev
   fonts-noto-cjk
   xvfb openbox x11-utils

@@ -8,6 +8,7 @@
 #include "app/ErrorPolicy.h"
 #include "app/NumberText.h"
 #include "app/WindowAlpha.h"
+#include "docs/Frmhelp.h"
 
 namespace talvoro {
 namespace {
@@ -138,6 +139,8 @@ void Frmlan::Form_Unload() {
 
 void Frmlan::mnuexit_Click() { p_.windows.unloadMainWindow(); }
 
+void Frmlan::mnuhelp_Click() { Frmhelp(p_).Show(); }
+
 void Frmlan::Picture1_MouseDown(int button, int, float, float) {
     withSilentEnd([&] {
         WindowManager& wm = p_.windows;
@@ -181,6 +184,7 @@ void Frmlan::menuClick(const MenuItemId& item) {
     else if (n == "mnumru") mnumru_Click(item.index);
     else if (n == "mnuys") mnuys_Click(item.index);
     else if (n == "mnuyl") mnuyl_Click(item.index);
+    else if (n == "mnuhelp") mnuhelp_Click();
     else if (n == "mnuexit") mnuexit_Click();
 }
 

@@ -46,6 +46,7 @@ public:
     // Runs the click handler of a menu item.
     void menuClick(const MenuItemId& item);
     void mnuexit_Click();
+    void mnuhelp_Click();
 
     // Reading control.
     void SetReadingState(bool Reading, bool Paused);

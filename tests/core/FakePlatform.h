@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -158,6 +159,92 @@ public:
 
     // UiThread
     void post(std::function<void()> work) override { posted.push_back(std::move(work)); }
+
+    // HelpViewer. The window is loaded from loadHelp until the test closes it.
+    bool helpWindowLoaded = false;
+    bool helpWindowFails = false;
+    bool helpLoaded() override { return helpWindowLoaded; }
+    void loadHelp(const std::string& caption) override {
+        log_.add("LoadHelp(" + caption + ")");
+        if (helpWindowFails) throw AppError(7, "内存溢出");
+        helpWindowLoaded = true;
+    }
+    void navigate2(const std::string& path) override { log_.add("Navigate2(" + path + ")"); }
+    void showHelp() override { log_.add("ShowHelp()"); }
+
+    // SystemServices, over a file system of path -> bytes. A path in `links` stands for a link:
+    // it exists, and deleting it removes only the link.
+    std::string systemDir = "C:\\WINDOWS\\system32";
+    bool systemDirFails = false;
+    std::string helpFolder = "/run/user/1000/talvoro";
+    bool helpFolderFails = false;
+    std::map<std::string, std::vector<std::uint8_t>> files;
+    std::set<std::string> links;
+    std::set<std::string> undeletable;
+    std::map<int, std::vector<std::uint8_t>> customResources;
+    std::set<std::string> unwritableFolders;
+    // Bytes a write gets out before the disk is full; all of them when unset.
+    std::optional<std::size_t> diskSpace;
+    bool closeFails = false;
+    bool processStartFails = false;
+    std::vector<std::string> startedProcesses;
+
+    std::string systemDirectory() override {
+        log_.add("SystemDirectory()");
+        if (systemDirFails) throw AppError(5, "无效的过程调用或参数");
+        return systemDir;
+    }
+    std::string helpFilePath(const std::string& name) override {
+        log_.add("HelpFilePath(" + name + ")");
+        if (helpFolderFails) throw AppError(76, "路径未找到");
+        return helpFolder + "/" + name;
+    }
+    bool fileExists(const std::string& path) override {
+        log_.add("FileExists(" + path + ")");
+        return files.count(path) || links.count(path);
+    }
+    void deleteFile(const std::string& path) override {
+        log_.add("DeleteFile(" + path + ")");
+        if (undeletable.count(path)) throw AppError(75, "路径/文件访问错误");
+        if (!links.erase(path) && !files.erase(path)) throw AppError(53, "文件未找到");
+    }
+    std::vector<std::uint8_t> loadResource(int id, const std::string& type) override {
+        log_.add("LoadResource(" + std::to_string(id) + "," + type + ")");
+        auto it = customResources.find(id);
+        if (type != "CUSTOM" || it == customResources.end())
+            throw AppError(326, "找不到标识符为 '" + std::to_string(id) + "' 的资源");
+        return it->second;
+    }
+    FileNumber createFile(const std::string& path) override {
+        log_.add("CreateFile(" + path + ")");
+        const std::string folder = path.substr(0, path.find_last_of("\\/"));
+        if (unwritableFolders.count(folder)) throw AppError(75, "路径/文件访问错误");
+        if (files.count(path) || links.count(path)) throw AppError(58, "文件已存在");
+        files[path];
+        openFiles[++lastFile] = path;
+        return lastFile;
+    }
+    void writeFile(FileNumber file, const std::vector<std::uint8_t>& bytes) override {
+        log_.add("WriteFile(#" + std::to_string(file) + "," + std::to_string(bytes.size()) + ")");
+        auto& content = files.at(openFiles.at(file));
+        const std::size_t room = diskSpace ? *diskSpace - std::min(*diskSpace, content.size())
+                                           : bytes.size();
+        const std::size_t n = std::min(room, bytes.size());
+        content.insert(content.end(), bytes.begin(), bytes.begin() + static_cast<long>(n));
+        if (n < bytes.size()) throw AppError(61, "磁盘已满");
+    }
+    void closeFile(FileNumber file) override {
+        log_.add("CloseFile(#" + std::to_string(file) + ")");
+        openFiles.erase(file);
+        if (closeFails) throw AppError(57, "设备 I/O 错误");
+    }
+    void startProcess(const std::string& commandLine, int showState) override {
+        log_.add("StartProcess(" + commandLine + "," + std::to_string(showState) + ")");
+        if (processStartFails) throw AppError(53, "文件未找到");
+        startedProcesses.push_back(commandLine);
+    }
+    std::map<FileNumber, std::string> openFiles;
+    FileNumber lastFile = 0;
 
     static std::string h(WindowHandle w) {
         return w == kMain ? "main" : w == kPicture ? "picture" : std::to_string(w);

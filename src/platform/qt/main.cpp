@@ -4,6 +4,7 @@
 #include <QIcon>
 
 #include "app/Frmlan.h"
+#include "platform/qt/QtHelpViewer.h"
 #include "platform/qt/QtPlatform.h"
 #include "platform/qt/SpeechModule.h"
 
@@ -16,6 +17,7 @@ int main(int argc, char* argv[]) {
     // The speech engine loads while the window system starts.
     talvoro::qt::loadSpeechModuleEarly();
 
+    talvoro::qt::prepareHelpViewer();
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Talvoro"));
     QApplication::setApplicationName(QStringLiteral("Talvoro"));
@@ -26,6 +28,7 @@ int main(int argc, char* argv[]) {
 
     talvoro::qt::QtPlatform platform;
     talvoro::Platform services = platform.platform();
+    // The speech engine is part of the program: no runtime to put in place at start.
     talvoro::Frmlan form(services, talvoro::qt::speechModuleFactory(platform),
                          /*provision=*/{});
     platform.attach(form);

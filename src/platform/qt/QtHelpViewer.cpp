@@ -1,0 +1,116 @@
+#include "platform/qt/QtHelpViewer.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QOpenGLContext>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <filesystem>
+
+#include "platform/qt/AppLife.h"
+#include "platform/qt/HelpBrowser.h"
+
+QT_BEGIN_NAMESPACE
+// QtGui's own hooks for the OpenGL context that QtWebEngine shares with the application.
+Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext* context);
+Q_GUI_EXPORT QOpenGLContext* qt_gl_global_share_context();
+QT_END_NAMESPACE
+
+namespace talvoro::qt {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The window's client area as designed, in twips.
+constexpr int kClientWidthTwips = 4680;
+constexpr int kClientHeightTwips = 3195;
+
+struct HelpModule {
+    HelpCreate create = nullptr;
+    HelpNavigate navigate = nullptr;
+};
+
+// Beside the program in a build tree, in lib/talvoro when installed. Loaded once, kept loaded.
+const HelpModule& helpModule() {
+    static const HelpModule module = [] {
+        // Chromium draws through an OpenGL context shared with the application's. Qt makes
+        // one at start when asked, which would cost every run of the basket time and memory
+        // for a window seldom opened; it is made here instead, the way Qt makes it, before
+        // the browser's libraries load and look for it.
+        if (!qt_gl_global_share_context()) {
+            auto* context = new QOpenGLContext(qApp);
+            context->create();
+            qt_gl_set_global_share_context(context);
+        }
+        HelpModule m;
+        std::error_code ec;
+        const fs::path dir = fs::read_symlink("/proc/self/exe", ec).parent_path();
+        for (const fs::path& path :
+             {dir / kHelpModuleFile, dir / ".." / "lib" / "talvoro" / kHelpModuleFile}) {
+            if (!fs::exists(path, ec)) continue;
+            void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+            if (!handle) continue;
+            m.create = reinterpret_cast<HelpCreate>(dlsym(handle, kHelpCreateSymbol));
+            m.navigate = reinterpret_cast<HelpNavigate>(dlsym(handle, kHelpNavigateSymbol));
+            if (m.create && m.navigate) return m;
+            m = {};
+        }
+        return m;
+    }();
+    return module;
+}
+
+class HelpWindow : public QWidget {
+public:
+    HelpWindow() {
+        setAttribute(Qt::WA_DeleteOnClose);
+        setWindowIcon(QIcon(QStringLiteral(":/talvoro-32.png")));
+    }
+
+protected:
+    void closeEvent(QCloseEvent* e) override {
+        QWidget::closeEvent(e);
+        quitWhenNoWindowsRemain();
+    }
+};
+
+}  // namespace
+
+void prepareHelpViewer() {
+    if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+}
+
+void QtHelpViewer::loadHelp(const std::string& caption) {
+    auto* window = new HelpWindow;
+    window->setWindowTitle(QString::fromStdString(caption));
+    // The browser fills the client area at every size; without one the window stays empty.
+    auto* layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    const HelpModule& module = helpModule();
+    QWidget* browser = module.create ? module.create(window) : nullptr;
+    if (browser) layout->addWidget(browser);
+
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const double dpi = screen ? screen->logicalDotsPerInchY() : 96.0;
+    window->resize(qRound(kClientWidthTwips * dpi / 1440.0),
+                   qRound(kClientHeightTwips * dpi / 1440.0));
+    window_ = window;
+    browser_ = browser;
+}
+
+void QtHelpViewer::navigate2(const std::string& path) {
+    if (browser_) helpModule().navigate(browser_, path.c_str());
+}
+
+void QtHelpViewer::showHelp() {
+    if (!window_) return;
+    window_->showNormal();
+    window_->raise();
+    window_->activateWindow();
+}
+
+}  // namespace talvoro::qt
