@@ -16,5 +16,6 @@ for _ in $(seq 100); do [ -s "$home/display" ] && break; sleep 0.05; done
 export DISPLAY=:$(cat "$home/display")
 openbox >/dev/null 2>&1 &
 for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break; sleep 0.05; done
+sleep 0.5  # openbox announces itself before it manages new windows
 
 TALVORO_BUILD_DIR=$build "$build/bench/drop_latency" "${1:-5}"

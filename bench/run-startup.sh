@@ -18,6 +18,7 @@ for _ in $(seq 100); do [ -s "$home/display" ] && break; sleep 0.05; done
 export DISPLAY=:$(cat "$home/display")
 openbox >/dev/null 2>&1 &
 for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break; sleep 0.05; done
+sleep 0.5  # openbox announces itself before it manages new windows
 
 echo "Start-up: time from process start until the window is mapped, and resident memory once idle"
 "$build/bench/startup_bench" "$runs" "bare-qt=$build/bench/bench_bare_window" "talvoro=$build/bin/talvoro" ${EXTRA:-}

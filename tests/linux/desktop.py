@@ -48,6 +48,8 @@ class Desktop:
         self.procs.append(wm)
         # openbox is up once it owns the window manager selection.
         wait_for(lambda: "_NET_SUPPORTING_WM_CHECK" in self.run(["xprop", "-root"], check=False), 10)
+        # openbox announces itself before it manages new windows; one mapped then is lost.
+        time.sleep(0.5)
 
     def _start_x(self, width, height):
         # Xvfb picks a free display itself and writes its number to the pipe.

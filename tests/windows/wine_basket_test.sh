@@ -52,6 +52,7 @@ if [ -z "${DISPLAY:-}" ]; then
     wait_wm() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
     for _ in $(seq 200); do wait_wm && break; sleep 0.1; done
     wait_wm || { echo "openbox did not start on $DISPLAY" >&2; exit 2; }
+    sleep 0.5  # openbox announces itself before it manages new windows
 fi
 echo "# display $DISPLAY, Wine prefix $prefix"
 
