@@ -8,6 +8,7 @@
 #include "app/ErrorPolicy.h"
 #include "app/NumberText.h"
 #include "app/WindowAlpha.h"
+#include "docs/Frmabout.h"
 #include "docs/Frmhelp.h"
 
 namespace talvoro {
@@ -141,6 +142,8 @@ void Frmlan::mnuexit_Click() { p_.windows.unloadMainWindow(); }
 
 void Frmlan::mnuhelp_Click() { Frmhelp(p_).Show(); }
 
+void Frmlan::mnuabout_Click() { about_.Show(); }
+
 void Frmlan::Picture1_MouseDown(int button, int, float, float) {
     withSilentEnd([&] {
         WindowManager& wm = p_.windows;
@@ -185,6 +188,7 @@ void Frmlan::menuClick(const MenuItemId& item) {
     else if (n == "mnuys") mnuys_Click(item.index);
     else if (n == "mnuyl") mnuyl_Click(item.index);
     else if (n == "mnuhelp") mnuhelp_Click();
+    else if (n == "mnuabout") mnuabout_Click();
     else if (n == "mnuexit") mnuexit_Click();
 }
 

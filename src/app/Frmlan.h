@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/MenuTree.h"
+#include "docs/Frmabout.h"
 #include "platform/DataObject.h"
 #include "platform/Platform.h"
 #include "speech/SpeechEngine.h"
@@ -47,6 +48,7 @@ public:
     void menuClick(const MenuItemId& item);
     void mnuexit_Click();
     void mnuhelp_Click();
+    void mnuabout_Click();
 
     // Reading control.
     void SetReadingState(bool Reading, bool Paused);
@@ -74,6 +76,7 @@ public:
     bool isPaused() const { return IsPaused; }
     std::int32_t speakFlags() const { return SpeakFlags; }
     bool hasEngine() const { return Voice != nullptr; }
+    const Frmabout& aboutBox() const { return about_; }
 
 private:
     void startUpSequence();
@@ -91,6 +94,8 @@ private:
     bool IsReading = false;
     bool IsPaused = false;
     std::int32_t SpeakFlags = 0;
+    // The About box lives as long as the program; its window comes and goes.
+    Frmabout about_{p_.about};
 };
 
 }  // namespace talvoro

@@ -8,6 +8,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/AppError.h"
@@ -171,6 +172,36 @@ public:
     }
     void navigate2(const std::string& path) override { log_.add("Navigate2(" + path + ")"); }
     void showHelp() override { log_.add("ShowHelp()"); }
+
+    // AboutBox. The window's events are raised by the test through `aboutEvents`; closing it
+    // reports Unload as the adapters do.
+    const FormDesign* aboutDesign = nullptr;
+    AboutEvents* aboutEvents = nullptr;
+    std::intptr_t shellResult = 42;
+    bool aboutLoadFails = false;
+
+    void loadAbout(const FormDesign& design, AboutEvents& events) override {
+        log_.add("LoadAbout(" + design.name + ")");
+        if (aboutLoadFails) throw AppError(7, "内存溢出");
+        aboutDesign = &design;
+        aboutEvents = &events;
+    }
+    void showAbout() override { log_.add("ShowAbout()"); }
+    void setAboutForeColour(const std::string& control, Colour c) override {
+        log_.add("ForeColor(" + control + "," + std::to_string(redOf(c)) + "," +
+                 std::to_string(greenOf(c)) + "," + std::to_string(blueOf(c)) + ")");
+    }
+    void unloadAbout() override {
+        log_.add("UnloadAbout()");
+        if (AboutEvents* events = std::exchange(aboutEvents, nullptr)) events->Unload();
+    }
+    std::intptr_t shellExecuteA(WindowHandle owner, const std::string& operation,
+                                const std::string& file, const std::string& parameters,
+                                const std::string& directory, int showCmd) override {
+        log_.add("ShellExecuteA(" + std::to_string(owner) + "," + operation + "," + file + "," +
+                 parameters + "," + directory + "," + std::to_string(showCmd) + ")");
+        return shellResult;
+    }
 
     // SystemServices, over a file system of path -> bytes. A path in `links` stands for a link:
     // it exists, and deleting it removes only the link.

@@ -1,0 +1,332 @@
+#include "platform/qt/QtAboutBox.h"
+
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScreen>
+#include <QUrl>
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <vector>
+
+#include "platform/qt/AppLife.h"
+
+namespace talvoro::qt {
+namespace {
+
+// The shell's answers: the address was handed on; no program takes it; no such file.
+constexpr std::intptr_t kShellOk = 42;
+constexpr std::intptr_t kShellNoAssociation = 31;
+constexpr std::intptr_t kShellFileNotFound = 2;
+
+QString qs(const std::string& s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+int buttonOf(Qt::MouseButton b) {
+    switch (b) {
+        case Qt::LeftButton:
+            return 1;
+        case Qt::RightButton:
+            return 2;
+        case Qt::MiddleButton:
+            return 4;
+        default:
+            return 0;
+    }
+}
+
+int shiftOf(Qt::KeyboardModifiers m) {
+    return (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::ControlModifier ? 2 : 0) |
+           (m & Qt::AltModifier ? 4 : 0);
+}
+
+// Twips per pixel across and down, from the screen the box opens on.
+struct Scale {
+    double x = 15, y = 15;
+    int left(int twips) const { return static_cast<int>(std::lround(twips / x)); }
+    int top(int twips) const { return static_cast<int>(std::lround(twips / y)); }
+    QRect rect(int l, int t, int w, int h) const {
+        return QRect(left(l), top(t), left(l + w) - left(l), top(t + h) - top(t));
+    }
+};
+
+Scale screenScale() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    Scale s;
+    if (!screen) return s;
+    if (screen->logicalDotsPerInchX() > 0) s.x = 1440.0 / screen->logicalDotsPerInchX();
+    if (screen->logicalDotsPerInchY() > 0) s.y = 1440.0 / screen->logicalDotsPerInchY();
+    return s;
+}
+
+// A font of the design, under the name Windows gives it, as a font this desktop has: the Song
+// typeface 宋体 becomes a Simplified Chinese serif, the Windows sans serifs a sans serif. Han
+// characters in any of them take their Simplified Chinese forms, never those of the first CJK
+// font the system happens to list.
+QFont desktopFont(const FontDesign& font) {
+    struct Family {
+        std::vector<const char*> windowsNames;
+        QStringList desktopNames;
+    };
+    static const std::vector<Family> families = {
+        {{"宋体", "新宋体", "SimSun", "NSimSun"},
+         {"Noto Serif CJK SC", "Source Han Serif SC", "AR PL UMing CN", "serif"}},
+        {{"黑体", "微软雅黑", "SimHei", "Microsoft YaHei"},
+         {"Noto Sans CJK SC", "Source Han Sans SC", "WenQuanYi Zen Hei", "sans-serif"}},
+        {{"MS Sans Serif", "Microsoft Sans Serif", "Arial", "Tahoma"},
+         {"Liberation Sans", "Nimbus Sans", "DejaVu Sans", "sans-serif"}},
+    };
+    QStringList names{qs(font.name)};
+    for (const Family& f : families) {
+        for (const char* n : f.windowsNames) {
+            if (QString::compare(qs(font.name), QString::fromUtf8(n), Qt::CaseInsensitive) == 0)
+                names = f.desktopNames;
+        }
+    }
+    names.append(QStringLiteral("Noto Sans CJK SC"));
+    QFont q;
+    q.setFamilies(names);
+    q.setPointSizeF(font.points);
+    q.setBold(font.bold);
+    q.setUnderline(font.underline);
+    return q;
+}
+
+// Reports one widget's mouse to the core: every press and release, and a click for a left
+// press released over the same widget. The second press of a double click is a press but
+// starts no click, so a double click on a link opens it once.
+class MouseReporter {
+public:
+    MouseReporter(std::string name, AboutEvents& events, const Scale& scale)
+        : name_(std::move(name)), events_(events), scale_(scale) {}
+
+    void press(QMouseEvent* e, bool secondOfDouble) {
+        e->accept();
+        const int button = buttonOf(e->button());
+        if (!button) return;
+        if (button == 1) clickArmed_ = !secondOfDouble;
+        const QPointF at = e->position();
+        events_.MouseDown(name_, button, shiftOf(e->modifiers()),
+                          static_cast<float>(at.x() * scale_.x),
+                          static_cast<float>(at.y() * scale_.y));
+    }
+
+    void release(QWidget& w, QMouseEvent* e) {
+        e->accept();
+        const int button = buttonOf(e->button());
+        if (!button) return;
+        const bool click = button == 1 && clickArmed_ && w.rect().contains(e->position().toPoint());
+        if (button == 1) clickArmed_ = false;
+        const QPointF at = e->position();
+        events_.MouseUp(name_, button, shiftOf(e->modifiers()),
+                        static_cast<float>(at.x() * scale_.x),
+                        static_cast<float>(at.y() * scale_.y));
+        if (click) events_.Click(name_);
+    }
+
+private:
+    std::string name_;
+    AboutEvents& events_;
+    Scale scale_;
+    bool clickArmed_ = false;
+};
+
+// A label or the picture. It keeps its clicks: what it does not handle must not fall through
+// to the window's surface, whose click closes the box.
+class AboutLabel : public QLabel {
+public:
+    AboutLabel(QWidget* parent, const std::string& name, AboutEvents& events, const Scale& scale)
+        : QLabel(parent), mouse_(name, events, scale) {
+        setObjectName(qs(name));
+    }
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override { mouse_.press(e, false); }
+    void mouseDoubleClickEvent(QMouseEvent* e) override { mouse_.press(e, true); }
+    void mouseReleaseEvent(QMouseEvent* e) override { mouse_.release(*this, e); }
+
+private:
+    MouseReporter mouse_;
+};
+
+}  // namespace
+
+class AboutWindow : public QWidget {
+public:
+    AboutWindow(const FormDesign& design, AboutEvents& events)
+        : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                               Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+          events_(events),
+          scale_(screenScale()),
+          mouse_("", events, scale_) {
+        setAttribute(Qt::WA_DeleteOnClose);
+        setObjectName(qs(design.name));
+        setWindowTitle(qs(design.caption));
+        setWindowIcon(QIcon(QStringLiteral(":/talvoro-32.png")));
+        setFont(desktopFont(design.font));
+        // Fixed single border: the window cannot be resized. The geometry is the client area's,
+        // so the frame the window manager adds lies around it.
+        const QRect client =
+            scale_.rect(design.left, design.top, design.clientWidth, design.clientHeight);
+        setFixedSize(client.size());
+        setGeometry(client);
+        for (const ControlDesign& c : design.controls) addControl(c);
+    }
+
+    void setForeColour(const std::string& name, Colour colour) {
+        auto it = labels_.find(name);
+        if (it == labels_.end()) return;
+        QPalette pal = it->second->palette();
+        pal.setColor(QPalette::WindowText, QColor(redOf(colour), greenOf(colour), blueOf(colour)));
+        it->second->setPalette(pal);
+    }
+
+    void forget() { reported_ = true; }
+
+protected:
+    void closeEvent(QCloseEvent* e) override {
+        e->accept();
+        if (!reported_) {
+            reported_ = true;
+            events_.Unload();
+        }
+        quitWhenNoWindowsRemain();
+    }
+
+    // Enter presses the default button and Esc the cancel button, wherever the focus is.
+    void keyPressEvent(QKeyEvent* e) override {
+        QPushButton* target = nullptr;
+        switch (e->key()) {
+            case Qt::Key_Return:
+            case Qt::Key_Enter:
+                target = defaultButton_;
+                break;
+            case Qt::Key_Escape:
+                target = cancelButton_;
+                break;
+            default:
+                break;
+        }
+        if (!target) {
+            QWidget::keyPressEvent(e);
+            return;
+        }
+        e->accept();
+        target->click();
+    }
+
+    void mousePressEvent(QMouseEvent* e) override { mouse_.press(e, false); }
+    void mouseDoubleClickEvent(QMouseEvent* e) override { mouse_.press(e, true); }
+    void mouseReleaseEvent(QMouseEvent* e) override { mouse_.release(*this, e); }
+
+private:
+    void addControl(const ControlDesign& c) {
+        const QRect r = scale_.rect(c.left, c.top, c.width, c.height);
+        switch (c.kind) {
+            case ControlKind::Button: {
+                auto* button = new QPushButton(qs(c.caption), this);
+                button->setObjectName(qs(c.name));
+                button->setGeometry(r);
+                // Enter on the focused button is the window's Enter too: one press, one click.
+                button->setAutoDefault(false);
+                button->setDefault(c.isDefault);
+                if (c.isDefault) defaultButton_ = button;
+                if (c.isCancel) cancelButton_ = button;
+                const std::string name = c.name;
+                QObject::connect(button, &QPushButton::clicked, this,
+                                 [this, name] { events_.Click(name); });
+                if (!focusSet_) {
+                    button->setFocus();
+                    focusSet_ = true;
+                }
+                break;
+            }
+            case ControlKind::Picture: {
+                auto* picture = new AboutLabel(this, c.name, events_, scale_);
+                picture->setPixmap(QPixmap(QStringLiteral(":/talvoro-32.png")));
+                picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+                picture->setGeometry(r);
+                break;
+            }
+            case ControlKind::Label: {
+                auto* label = new AboutLabel(this, c.name, events_, scale_);
+                label->setText(qs(c.caption));
+                label->setTextFormat(Qt::PlainText);
+                label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+                if (c.font) label->setFont(desktopFont(*c.font));
+                if (c.handPointer) label->setCursor(Qt::PointingHandCursor);
+                // The desktop's fonts stand taller than the Windows ones the box was drawn
+                // with, and may run wider: a label grows to its text rather than cut off the
+                // lower part of its glyphs, a link's underline or the end of an address.
+                const QFontMetrics metrics(label->font());
+                const int room = width() - r.x();
+                const int wide = std::min(metrics.horizontalAdvance(label->text()) + 1, room);
+                label->setGeometry(r.x(), r.y(), std::max(r.width(), wide),
+                                   std::max(r.height(), metrics.height()));
+                labels_[c.name] = label;
+                if (c.foreColour) setForeColour(c.name, *c.foreColour);
+                break;
+            }
+        }
+    }
+
+    AboutEvents& events_;
+    Scale scale_;
+    MouseReporter mouse_;
+    std::map<std::string, QLabel*> labels_;
+    QPushButton* defaultButton_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
+    bool focusSet_ = false;
+    bool reported_ = false;
+};
+
+QtAboutBox::~QtAboutBox() {
+    if (window_) {
+        window_->forget();
+        delete window_.data();
+    }
+}
+
+void QtAboutBox::loadAbout(const FormDesign& design, AboutEvents& events) {
+    if (window_) {
+        window_->forget();
+        delete window_.data();
+    }
+    window_ = new AboutWindow(design, events);
+}
+
+void QtAboutBox::showAbout() {
+    if (!window_) return;
+    window_->show();
+    window_->raise();
+    window_->activateWindow();
+}
+
+void QtAboutBox::setAboutForeColour(const std::string& control, Colour colour) {
+    if (window_) window_->setForeColour(control, colour);
+}
+
+void QtAboutBox::unloadAbout() {
+    if (window_) window_->close();
+}
+
+std::intptr_t QtAboutBox::shellExecuteA(WindowHandle, const std::string& operation,
+                                        const std::string& file, const std::string&,
+                                        const std::string&, int) {
+    // Opening is the only thing asked of the shell here, by the verb "Open" in any case.
+    if (!operation.empty() && qs(operation).compare(QStringLiteral("open"), Qt::CaseInsensitive))
+        return kShellNoAssociation;
+    const QUrl url(qs(file), QUrl::StrictMode);
+    if (!url.isValid() || url.scheme().isEmpty()) return kShellFileNotFound;
+    return QDesktopServices::openUrl(url) ? kShellOk : kShellNoAssociation;
+}
+
+}  // namespace talvoro::qt
