@@ -1,6 +1,7 @@
 #include "platform/win32/WinText.h"
 
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 namespace talvoro::win32 {
@@ -42,6 +43,24 @@ std::string wideToUtf8(std::wstring_view text) {
 
 std::string codePageToUtf8(std::string_view bytes, UINT codePage) {
     return wideToUtf8(toWide(bytes, codePage));
+}
+
+std::optional<std::string> globalAnsiText(HGLOBAL memory) {
+    if (!memory) return std::nullopt;
+    const auto* data = static_cast<const char*>(GlobalLock(memory));
+    if (!data) return std::nullopt;
+    const std::size_t limit = GlobalSize(memory);
+    const void* nul = std::memchr(data, '\0', limit);
+    const std::size_t length =
+        nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - data) : limit;
+    try {
+        std::string text = codePageToUtf8(std::string_view(data, length), CP_ACP);
+        GlobalUnlock(memory);
+        return text;
+    } catch (...) {
+        GlobalUnlock(memory);
+        throw;
+    }
 }
 
 std::string systemMessage(DWORD code) {

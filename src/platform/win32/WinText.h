@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,9 @@ std::wstring utf8ToWide(std::string_view text);
 std::string wideToUtf8(std::wstring_view text);
 // Bytes in the given code page (CP_ACP for the clipboard's plain text and ANSI files) as UTF-8.
 std::string codePageToUtf8(std::string_view bytes, UINT codePage);
+// The ANSI text (CP_ACP) in a global memory block another program handed over, as UTF-8: up to
+// its first NUL and never past the block's size, NUL or not. nullopt when it cannot be locked.
+std::optional<std::string> globalAnsiText(HGLOBAL memory);
 
 // The system's message for a Win32 error code or HRESULT, as UTF-8 without the trailing line
 // break; empty when the system has no text for it.
