@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +16,7 @@
 
 #include "app/Frmlan.h"
 #include "platform/win32/BasketWindow.h"
+#include "platform/win32/DropTarget.h"
 #include "platform/win32/MessageWindow.h"
 #include "platform/win32/RegistrySettings.h"
 #include "platform/win32/Twips.h"
@@ -319,9 +321,10 @@ void uiThreadQueue() {
 
 // Records message boxes instead of showing them; a real box would wait for a user.
 struct RecordingBoxes : MessageBoxes {
-    std::vector<std::string> titles;
-    void messageBox(const std::string&, int, const std::string& title) override {
+    std::vector<std::string> titles, texts;
+    void messageBox(const std::string& text, int, const std::string& title) override {
         titles.push_back(title);
+        texts.push_back(text);
     }
 };
 
@@ -344,28 +347,43 @@ struct OneVoiceEngine : SpeechEngine {
     void Resume() override {}
 };
 
-void basketWindowLife() {
+// The basket on the real window system driving the core, with recorded message boxes, a
+// scratch registry key and an engine of one voice.
+struct LiveBasket {
     ScratchKey scratch;
-    BasketWindow basket(GetModuleHandleW(nullptr));
-    HWND main = basket.mainWindow();
-    Win32WindowManager windows(main, basket.picture());
+    BasketWindow basket{GetModuleHandleW(nullptr)};
+    Win32WindowManager windows{basket.mainWindow(), basket.picture()};
     FakeMenus menus;
     RecordingBoxes boxes;
-    Win32Clipboard clipboard(main);
-    RegistrySettings settings(scratch.get());
+    Win32Clipboard clipboard{basket.mainWindow()};
+    RegistrySettings settings{scratch.get()};
     Win32UiThread ui;
     Platform platform{windows, menus, boxes, clipboard, settings, ui};
+    Frmlan form{platform, [](SpeechEvents&) { return std::make_unique<OneVoiceEngine>(); }, {}};
+
+    ~LiveBasket() { basket.attach(nullptr); }
+
+    void load() {
+        basket.attach(&form);
+        form.Form_Load();
+        basket.show();
+        // Lets the window manager's activation settle; losing the focus cancels a capture.
+        const DWORD shown = GetTickCount();
+        pumpUntil([&] { return GetTickCount() - shown > 500; });
+    }
+};
+
+void basketWindowLife() {
+    LiveBasket live;
+    BasketWindow& basket = live.basket;
+    HWND main = basket.mainWindow();
+    Win32WindowManager& windows = live.windows;
+    RegistrySettings& settings = live.settings;
+    Frmlan& form = live.form;
     settings.saveSetting("Talvoro", "site", "top", "3000");
     settings.saveSetting("Talvoro", "site", "left", "4500");
-
-    Frmlan form(platform, [](SpeechEvents&) { return std::make_unique<OneVoiceEngine>(); }, {});
-    basket.attach(&form);
-    form.Form_Load();
-    basket.show();
-    // Lets the window manager's activation settle; losing the focus cancels a capture.
-    const DWORD shown = GetTickCount();
-    pumpUntil([&] { return GetTickCount() - shown > 500; });
-    CHECK(boxes.titles.empty());
+    live.load();
+    CHECK(live.boxes.titles.empty());
 
     const TwipsPerPixel scale = screenTwipsPerPixel();
     RECT r{};
@@ -412,7 +430,246 @@ void basketWindowLife() {
     CHECK(settings.getSetting("Talvoro", "site", "left", "") == "unchanged");
     MSG quit;
     CHECK(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE);
-    basket.attach(nullptr);
+}
+
+// What another program hands over as a drag's data: plain text (CF_TEXT in an HGLOBAL) made on
+// request, formats it only names, or a failure of its own. Every request is recorded; the blocks
+// it hands over stay its own, released through pUnkForRelease, which counts the releases.
+class FakeDragData final : public IDataObject {
+public:
+    std::vector<CLIPFORMAT> offered;
+    std::string text;                   // the bytes of its CF_TEXT
+    std::function<HGLOBAL()> makeText;  // when set, makes the CF_TEXT block instead
+    HRESULT failure = S_OK;
+    std::vector<FORMATETC> asked;
+
+    FakeDragData() = default;
+    FakeDragData(std::vector<CLIPFORMAT> formats, std::string bytes)
+        : offered(std::move(formats)), text(std::move(bytes)) {}
+    ~FakeDragData() {
+        for (HGLOBAL block : blocks_) GlobalFree(block);
+    }
+
+    LONG references() const { return references_; }
+    int mediaReleased() const { return releaser_.count; }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDataObject)) {
+            *object = static_cast<IDataObject*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    // Lives on the stack: counts references without ever deleting itself.
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++references_); }
+    ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--references_); }
+
+    HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override {
+        asked.push_back(*format);
+        if (FAILED(failure)) return failure;
+        if (std::find(offered.begin(), offered.end(), format->cfFormat) == offered.end())
+            return DV_E_FORMATETC;
+        if (format->cfFormat != CF_TEXT) return E_UNEXPECTED;  // named, never made
+        if (!(format->tymed & TYMED_HGLOBAL)) return DV_E_TYMED;
+        HGLOBAL block = makeText ? makeText() : globalBlock(text.data(), text.size() + 1);
+        blocks_.push_back(block);
+        medium->tymed = TYMED_HGLOBAL;
+        medium->hGlobal = block;
+        medium->pUnkForRelease = &releaser_;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override {
+        return std::find(offered.begin(), offered.end(), format->cfFormat) == offered.end()
+                   ? DV_E_FORMATETC
+                   : S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override {
+        out->ptd = nullptr;
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override {
+        return OLE_E_ADVISENOTSUPPORTED;
+    }
+    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
+    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override {
+        return OLE_E_ADVISENOTSUPPORTED;
+    }
+
+    static HGLOBAL globalBlock(const void* bytes, std::size_t size) {
+        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
+        std::memcpy(GlobalLock(block), bytes, size);
+        GlobalUnlock(block);
+        return block;
+    }
+
+private:
+    struct Releaser final : IUnknown {
+        int count = 0;
+        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
+            *object = nullptr;
+            return E_NOINTERFACE;
+        }
+        ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+        ULONG STDMETHODCALLTYPE Release() override {
+            ++count;
+            return 1;
+        }
+    };
+
+    LONG references_ = 1;
+    Releaser releaser_;
+    std::vector<HGLOBAL> blocks_;
+};
+
+bool onlyPlainTextAsked(const FakeDragData& data) {
+    for (const FORMATETC& f : data.asked)
+        if (f.cfFormat != CF_TEXT || f.ptd != nullptr || f.dwAspect != DVASPECT_CONTENT ||
+            f.lindex != -1 || f.tymed != TYMED_HGLOBAL)
+            return false;
+    return !data.asked.empty();
+}
+
+const std::string kNoTextDescription = "拖放的数据中没有文本（例如文件或图片）";
+
+void dragDataAsText() {
+    FakeDragData hello({CF_TEXT}, "hello");
+    CHECK(OleDataObject(&hello).GetData(kFormatText) == "hello");
+    CHECK(onlyPlainTextAsked(hello) && hello.asked.size() == 1);
+    CHECK(hello.mediaReleased() == 1);  // the block goes back to its owner
+
+    // The system's ANSI code page: 1252 under this Wine, where E9 is "é".
+    FakeDragData accented({CF_TEXT}, "caf\xE9");
+    if (GetACP() == 1252)
+        CHECK(OleDataObject(&accented).GetData(kFormatText) == "caf\xC3\xA9");
+    else
+        std::printf("  (code page %u: the 1252 text not checked)\n", GetACP());
+
+    // Without a NUL the text ends with the block: this one was cut down from 64 bytes of "x",
+    // which still lie beyond its end.
+    FakeDragData unterminated({CF_TEXT}, "");
+    unterminated.makeText = [] {
+        const std::string full(64, 'x');
+        HGLOBAL block = FakeDragData::globalBlock(full.data(), full.size());
+        std::memcpy(GlobalLock(block), "abcde", 5);
+        GlobalUnlock(block);
+        return GlobalReAlloc(block, 5, GMEM_MOVEABLE);
+    };
+    CHECK(OleDataObject(&unterminated).GetData(kFormatText) == "abcde");
+
+    // Files, pictures and the like: no text, in the words the Linux edition uses too. Only the
+    // plain text is asked for, never the file list or the Unicode text beside it.
+    const auto noTextFrom = [](FakeDragData& data) {
+        try {
+            OleDataObject(&data).GetData(kFormatText);
+        } catch (const AppError& e) {
+            return e.number() == kErrNoSuchFormat && e.description() == kNoTextDescription;
+        }
+        return false;
+    };
+    FakeDragData files({CF_HDROP, CF_UNICODETEXT}, "");
+    CHECK(noTextFrom(files));
+    CHECK(onlyPlainTextAsked(files));
+    FakeDragData nothing;
+    CHECK(noTextFrom(nothing));
+    FakeDragData textInAnotherMedium({CF_TEXT}, "unreachable");
+    textInAnotherMedium.failure = DV_E_TYMED;
+    CHECK(noTextFrom(textInAnotherMedium));
+    CHECK(errorNumberOf([&] { OleDataObject(&hello).GetData(CF_UNICODETEXT); }) ==
+          kErrNoSuchFormat);
+    CHECK(hello.asked.size() == 1);  // other formats are refused without asking
+
+    // Any other failure of the source is its own error.
+    FakeDragData gone({CF_TEXT}, "text");
+    gone.failure = RPC_E_DISCONNECTED;
+    CHECK(errorNumberOf([&] { OleDataObject(&gone).GetData(kFormatText); }) ==
+          static_cast<long>(RPC_E_DISCONNECTED));
+    CHECK(files.mediaReleased() == 0 && gone.mediaReleased() == 0);
+}
+
+// The picture's top-left corner on the screen, plus an offset in pixels.
+POINTL onPicture(HWND picture, int dx, int dy) {
+    POINT origin{0, 0};
+    ClientToScreen(picture, &origin);
+    return {origin.x + dx, origin.y + dy};
+}
+
+void dropsOnTheBasket() {
+    auto live = std::make_unique<LiveBasket>();
+    live->load();
+    HWND picture = live->basket.picture();
+    IDropTarget* target = live->basket.dropTarget();
+    CHECK(target != nullptr);
+    if (!target) return;
+    target->AddRef();  // kept past the basket, to see every other reference let go
+
+    // The picture is registered: a second registration is refused.
+    CHECK(RegisterDragDrop(picture, target) == DRAGDROP_E_ALREADYREGISTERED);
+
+    // A drag over the picture takes the capture, its right and bottom edges included, and is
+    // answered with a copy whatever it carries; past the edge the capture is let go.
+    FakeDragData files({CF_HDROP}, "");
+    const DWORD copyOrMove = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    DWORD effect = copyOrMove;
+    CHECK(target->DragEnter(&files, MK_LBUTTON, onPicture(picture, kPictureWidth, kPictureHeight),
+                            &effect) == S_OK);
+    CHECK(effect == DROPEFFECT_COPY);
+    CHECK(GetCapture() == picture);
+    CHECK(files.references() > 1);  // held while the drag lasts
+    effect = copyOrMove;
+    target->DragOver(MK_LBUTTON, onPicture(picture, kPictureWidth + 1, 0), &effect);
+    CHECK(GetCapture() == nullptr);
+    CHECK(effect == DROPEFFECT_COPY);
+    effect = DROPEFFECT_MOVE | DROPEFFECT_LINK;
+    target->DragOver(MK_LBUTTON, onPicture(picture, 0, kPictureHeight), &effect);
+    CHECK(GetCapture() == picture);
+    CHECK(effect == (DROPEFFECT_MOVE | DROPEFFECT_LINK));  // no copy allowed: as proposed
+    effect = copyOrMove;
+    target->DragOver(MK_LBUTTON, onPicture(picture, -1, 5), &effect);
+    CHECK(GetCapture() == nullptr);
+    CHECK(target->DragLeave() == S_OK);
+    CHECK(files.references() == 1);
+    CHECK(files.asked.empty());  // passing over, nothing is transferred
+    CHECK(live->boxes.titles.empty());
+
+    // A drop takes the data at once and reports a copy; the text reaches the buffer once the
+    // source has been answered.
+    FakeDragData hello({CF_TEXT, CF_UNICODETEXT}, "hello");
+    effect = copyOrMove;
+    target->DragEnter(&hello, MK_LBUTTON, onPicture(picture, 10, 10), &effect);
+    effect = copyOrMove;
+    CHECK(target->Drop(&hello, MK_LBUTTON, onPicture(picture, 10, 10), &effect) == S_OK);
+    CHECK(effect == DROPEFFECT_COPY);
+    CHECK(onlyPlainTextAsked(hello) && hello.mediaReleased() == 1);
+    CHECK(hello.references() == 1);  // not held past the drop
+    CHECK(live->form.textBuffer().empty());
+    pumpUntil([&] { return !live->form.textBuffer().empty(); });
+    CHECK(live->form.textBuffer() == "hello");
+
+    // A drop without text: the common error box, the buffer kept.
+    FakeDragData noText({CF_HDROP}, "");
+    effect = DROPEFFECT_COPY;
+    target->Drop(&noText, MK_LBUTTON, onPicture(picture, 10, 10), &effect);
+    pumpUntil([&] { return !live->boxes.titles.empty(); });
+    CHECK(live->boxes.titles == std::vector<std::string>{"错误信息：-2147221404"});
+    CHECK(live->boxes.texts == std::vector<std::string>{kNoTextDescription});
+    CHECK(live->form.textBuffer() == "hello");
+
+    // A source failing otherwise shows its own error number.
+    FakeDragData failing({CF_TEXT}, "text");
+    failing.failure = E_OUTOFMEMORY;
+    target->Drop(&failing, MK_LBUTTON, onPicture(picture, 10, 10), &effect);
+    pumpUntil([&] { return live->boxes.titles.size() > 1; });
+    CHECK(live->boxes.titles.size() == 2 && live->boxes.titles[1] == "错误信息：-2147024882");
+
+    // Closing revokes the registration: once the basket is gone, only our reference is left.
+    live->windows.unloadMainWindow();
+    live.reset();
+    CHECK(target->Release() == 0);
 }
 
 struct CountingEvents : SpeechEvents {
@@ -449,7 +706,7 @@ void sapiEngine() {
 }  // namespace
 
 int main() {
-    CoInitialize(nullptr);
+    OleInitialize(nullptr);
     const std::pair<const char*, void (*)()> groups[] = {
         {"text and error conversions", textConversions},
         {"twips and pixels", twipsAndPixels},
@@ -458,6 +715,8 @@ int main() {
         {"clipboard text", clipboardText},
         {"user-interface thread queue", uiThreadQueue},
         {"basket window life", basketWindowLife},
+        {"drag data as text", dragDataAsText},
+        {"drops on the basket", dropsOnTheBasket},
         {"SAPI engine", sapiEngine},
     };
     for (const auto& [name, run] : groups) {
@@ -471,6 +730,6 @@ int main() {
         std::printf("%s %s\n", failures == before ? "ok  " : "FAIL", name);
     }
     std::printf("%d failed check(s)\n", failures);
-    CoUninitialize();
+    OleUninitialize();
     return failures;
 }

@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include "app/Frmlan.h"
+#include "platform/win32/DropTarget.h"
 #include "platform/win32/ResourceIds.h"
 #include "platform/win32/WinText.h"
 
@@ -11,6 +12,8 @@ namespace {
 
 constexpr wchar_t kMainClass[] = L"Talvoro.Frmlan";
 constexpr wchar_t kPictureClass[] = L"Talvoro.Picture1";
+// A drop on the picture, taken in after the drag source has been answered.
+constexpr UINT kDropArrived = WM_APP + 1;
 
 void registerClass(const WNDCLASSEXW& cls) {
     if (!RegisterClassExW(&cls) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
@@ -83,13 +86,47 @@ BasketWindow::BasketWindow(HINSTANCE instance)
         DestroyWindow(main_);
         throw win32Error(error);
     }
+    takeDrops();
 }
 
 BasketWindow::~BasketWindow() {
     form_ = nullptr;
     if (IsWindow(main_)) DestroyWindow(main_);
+    if (dropTarget_) {
+        dropTarget_->detach();
+        dropTarget_->Release();
+    }
     if (basket_) DeleteObject(basket_);
     if (background_) DeleteObject(background_);
+}
+
+// Drops are a convenience: when OLE refuses the registration, pasting still brings text in.
+void BasketWindow::takeDrops() {
+    try {
+        dropTarget_ = new PictureDropTarget(
+            picture_, scale_,
+            [this](DataObject& data, std::int32_t& effect, int buttons, int shift, float x, float y,
+                   int state) {
+                toCore(form_, [&](Frmlan& form) {
+                    form.Picture1_OLEDragOver(data, effect, buttons, shift, x, y, state);
+                });
+            },
+            main_, kDropArrived);
+    } catch (...) {
+        return;
+    }
+    dropsRegistered_ = SUCCEEDED(RegisterDragDrop(picture_, dropTarget_));
+}
+
+IDropTarget* BasketWindow::dropTarget() const {
+    return dropTarget_;
+}
+
+// Drops posted but never taken in still own their data.
+void BasketWindow::discardPendingDrops(HWND window) {
+    MSG pending;
+    while (PeekMessageW(&pending, window, kDropArrived, kDropArrived, PM_REMOVE))
+        PictureDropTarget::takeDrop(pending.lParam);
 }
 
 void BasketWindow::show() {
@@ -143,7 +180,17 @@ LRESULT BasketWindow::onMainMessage(HWND window, UINT message, WPARAM wParam, LP
             // The session ends without closing windows: the place is saved all the same.
             if (wParam) unloadOnce();
             return 0;
+        case kDropArrived: {
+            const std::unique_ptr<PictureDrop> drop = PictureDropTarget::takeDrop(lParam);
+            toCore(form_, [&](Frmlan& form) {
+                std::int32_t effect = drop->effect;
+                form.Picture1_OLEDragDrop(drop->data, effect, drop->buttons, drop->shift, drop->x,
+                                          drop->y);
+            });
+            return 0;
+        }
         case WM_DESTROY:
+            discardPendingDrops(window);
             main_ = nullptr;
             PostQuitMessage(0);
             return 0;
@@ -189,6 +236,9 @@ LRESULT BasketWindow::onPictureMessage(HWND window, UINT message, WPARAM wParam,
             paintPicture(window);
             return 0;
         case WM_DESTROY:
+            // OLE lets go of the target only when told, before the window is gone.
+            if (dropsRegistered_) RevokeDragDrop(window);
+            dropsRegistered_ = false;
             picture_ = nullptr;
             return 0;
         default:

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <ole2.h>
+
 #include "platform/win32/Twips.h"
 
 namespace talvoro {
@@ -11,6 +13,8 @@ class Frmlan;
 }
 
 namespace talvoro::win32 {
+
+class PictureDropTarget;
 
 // 40 x 40 pixels of dark blue around a 38 x 37 picture at (1, 1).
 inline constexpr int kBasketSize = 40;
@@ -26,7 +30,9 @@ int shiftStateFromKeys(WPARAM keys);
 
 class BasketWindow {
 public:
-    // Creates both windows, hidden. Throws AppError when that fails.
+    // Creates both windows, hidden, the picture taking drops (with OLE initialised on this
+    // thread). Throws AppError when the windows cannot be created; without drops the basket
+    // works all the same.
     explicit BasketWindow(HINSTANCE instance);
     ~BasketWindow();
     BasketWindow(const BasketWindow&) = delete;
@@ -34,6 +40,9 @@ public:
 
     HWND mainWindow() const { return main_; }
     HWND picture() const { return picture_; }
+    // The picture's drop target, registered while the picture lives; null when it could not be
+    // made.
+    IDropTarget* dropTarget() const;
 
     // The form whose handlers receive the events; null detaches it.
     void attach(Frmlan* form) { form_ = form; }
@@ -48,6 +57,8 @@ private:
     bool forwardCapturedMouse(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void unloadOnce();
     void paintPicture(HWND window);
+    void takeDrops();
+    void discardPendingDrops(HWND window);
 
     HINSTANCE instance_;
     TwipsPerPixel scale_;
@@ -55,6 +66,8 @@ private:
     HBITMAP basket_ = nullptr;
     HWND main_ = nullptr;
     HWND picture_ = nullptr;
+    PictureDropTarget* dropTarget_ = nullptr;
+    bool dropsRegistered_ = false;
     Frmlan* form_ = nullptr;
     bool unloaded_ = false;
 };

@@ -1,4 +1,4 @@
-// The Windows edition's entry point: COM, the basket window, the platform adapters, the core's
+// The Windows edition's entry point: OLE, the basket window, the platform adapters, the core's
 // main window and the message loop.
 
 #include <windows.h>
@@ -16,14 +16,16 @@
 
 namespace {
 
-class ComApartment {
+// OLE on the user-interface thread: the single-threaded COM apartment the speech engine lives in,
+// and the drag and drop the basket picture takes text by.
+class OleApartment {
 public:
-    ComApartment() : hr_(CoInitialize(nullptr)) {}
-    ~ComApartment() {
-        if (SUCCEEDED(hr_)) CoUninitialize();
+    OleApartment() : hr_(OleInitialize(nullptr)) {}
+    ~OleApartment() {
+        if (SUCCEEDED(hr_)) OleUninitialize();
     }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
+    OleApartment(const OleApartment&) = delete;
+    OleApartment& operator=(const OleApartment&) = delete;
 
 private:
     HRESULT hr_;
@@ -44,7 +46,7 @@ int run(HINSTANCE instance) {
     using namespace talvoro;
     using namespace talvoro::win32;
 
-    ComApartment com;
+    OleApartment ole;
     BasketWindow basket(instance);
     Win32WindowManager windows(basket.mainWindow(), basket.picture());
     Win32MenuPresenter menus(basket.mainWindow());

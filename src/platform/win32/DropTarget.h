@@ -1,0 +1,107 @@
+#pragma once
+// Drags over the basket picture and drops on it, through OLE: the picture's drop target and the
+// data of a drag as the core's handlers see it.
+
+#include <windows.h>
+
+#include <ole2.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <variant>
+
+#include "app/AppError.h"
+#include "platform/DataObject.h"
+#include "platform/win32/Twips.h"
+
+namespace talvoro::win32 {
+
+// A drag's data: asks only for the plain text (CF_TEXT in an HGLOBAL) and hands it on as UTF-8.
+// Throws AppError(kErrNoSuchFormat) when the drag carries no such text, AppError(hr) when the
+// source fails otherwise. The data object is borrowed.
+class OleDataObject : public DataObject {
+public:
+    explicit OleDataObject(IDataObject* data) : data_(data) {}
+    std::string GetData(int format) override;
+
+private:
+    IDataObject* data_;
+};
+
+// A drop's text, or the error asking for it gave, taken while the drop lasted.
+class DroppedData : public DataObject {
+public:
+    // Asks `data` for its text now.
+    explicit DroppedData(IDataObject* data);
+    std::string GetData(int format) override;
+
+private:
+    std::variant<std::string, AppError> text_;
+};
+
+// A drop on the picture, handed to the main window as the lParam of the drop message.
+struct PictureDrop {
+    explicit PictureDrop(IDataObject* source) : data(source) {}
+    DroppedData data;
+    std::int32_t effect = 0;
+    int buttons = 0;
+    int shift = 0;
+    float x = 0, y = 0;  // twips relative to the picture
+};
+
+// The picture's drop target. Every drag is let through, as a copy when the source allows one: a
+// source told its text was moved would delete it. Enter, over and leave reach `dragOver`
+// at once (state 0, 2 and 1); a drop's data is taken inside Drop, and the drop is posted to
+// `owner` as `message`, so that its handler (and any message box it shows) runs after the drag
+// source has been answered. The receiver owns the PictureDrop (takeDrop).
+class PictureDropTarget final : public IDropTarget {
+public:
+    using DragHandler = std::function<void(DataObject& data, std::int32_t& effect, int buttons,
+                                           int shift, float x, float y, int state)>;
+
+    // With a reference count of one, held by the caller.
+    PictureDropTarget(HWND picture, TwipsPerPixel scale, DragHandler dragOver, HWND owner,
+                      UINT message);
+    PictureDropTarget(const PictureDropTarget&) = delete;
+    PictureDropTarget& operator=(const PictureDropTarget&) = delete;
+
+    // Cuts the target off its windows: calls still arriving (the system may hold a reference
+    // a while longer) are answered with "no drop".
+    void detach();
+
+    static std::unique_ptr<PictureDrop> takeDrop(LPARAM lParam) {
+        return std::unique_ptr<PictureDrop>(reinterpret_cast<PictureDrop*>(lParam));
+    }
+
+    // IUnknown
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+    // IDropTarget
+    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keyState, POINTL at,
+                                        DWORD* effect) override;
+    HRESULT STDMETHODCALLTYPE DragOver(DWORD keyState, POINTL at, DWORD* effect) override;
+    HRESULT STDMETHODCALLTYPE DragLeave() override;
+    HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keyState, POINTL at,
+                                   DWORD* effect) override;
+
+private:
+    ~PictureDropTarget();
+    // A point on the screen, in pixels, as twips relative to the picture.
+    void toPictureTwips(POINTL at, float& x, float& y) const;
+    void report(DWORD keyState, POINTL at, DWORD* effect, int state);
+    void forgetData();
+
+    LONG references_ = 1;
+    HWND picture_;
+    TwipsPerPixel scale_;
+    DragHandler dragOver_;
+    HWND owner_;
+    UINT message_;
+    IDataObject* dragged_ = nullptr;  // held from enter until leave or drop
+    POINTL lastAt_{};
+};
+
+}  // namespace talvoro::win32
