@@ -39,9 +39,10 @@ class DragSource:
             raise RuntimeError("the drag source did not start")
         time.sleep(0.3)
 
-    def drag_to(self, tx, ty, steps=10):
+    def drag_to(self, tx, ty, steps=10, answer=True):
         """Presses on the source, carries the drag to (tx, ty) in steps and lets go; returns the
-        drop action the target answered (0: refused) and the time of the release."""
+        drop action the target answered (0: refused; None when not waited for) and the time of
+        the release."""
         sx, sy = self.x + 60, self.y + 30
         self.desktop.xdotool("mousemove", sx, sy, "sleep", 0.2, "mousedown", 1, "sleep", 0.2)
         for i in range(1, steps + 1):
@@ -50,6 +51,8 @@ class DragSource:
         self.desktop.xdotool("sleep", 0.3)
         released = time.monotonic()
         self.desktop.xdotool("mouseup", 1)
+        if not answer:
+            return None, released
         answer = self.proc.stdout.readline().split()
         return int(answer[1]), released
 

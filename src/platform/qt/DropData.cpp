@@ -7,6 +7,8 @@
 namespace talvoro::qt {
 namespace {
 
+constexpr long kErrTransferFailed = -2147467259;  // E_FAIL
+
 [[noreturn]] void noText() {
     throw AppError(kErrNoSuchFormat, "拖放的数据中没有文本（例如文件或图片）");
 }
@@ -26,12 +28,23 @@ std::optional<std::string> plainText(const QMimeData& mime) {
     return std::string(utf8.constData(), static_cast<std::size_t>(utf8.size()));
 }
 
+// A drag that offers text but hands over none has failed on its way (the source gave up, or
+// its data was too large for it to send): that is an error, not an empty text that would
+// replace the buffer.
 DroppedData::DroppedData(const QMimeData* mime) {
-    if (mime) text_ = plainText(*mime);
+    if (!mime) return;
+    text_ = plainText(*mime);
+    if (text_ && text_->empty()) {
+        text_.reset();
+        transferFailed_ = true;
+    }
 }
 
 std::string DroppedData::GetData(int format) {
-    if (format != kFormatText || !text_) noText();
+    if (format != kFormatText) noText();
+    if (transferFailed_)
+        throw AppError(kErrTransferFailed, "未能取得拖放的文本（数据太大或来源程序没有响应）");
+    if (!text_) noText();
     return *text_;
 }
 

@@ -29,6 +29,7 @@ public:
 
 private:
     std::optional<std::string> text_;
+    bool transferFailed_ = false;
 };
 
 // The data of a drag under way: the drag-over handler does not look at it.

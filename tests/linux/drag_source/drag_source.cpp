@@ -3,7 +3,9 @@
 // list or a picture. Driven with xdotool: press on it, move onto the target, release.
 //
 //   talvoro_drag_source [--text TEXT | --text-file PATH | --files PATH... | --image]
-//                       [--at X,Y] [--once]
+//                       [--at X,Y] [--once] [--stall]
+//
+// --stall offers the text but never hands it over, as a program that hangs mid-drop.
 //
 // Prints "ready <window id>" once shown and, after every drag, "dropped <action> <t>" where t is
 // CLOCK_MONOTONIC in nanoseconds when the target had taken the data and answered.
@@ -14,6 +16,7 @@
 #include <QImage>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QThread>
 #include <QUrl>
 #include <QWidget>
 #include <cstdio>
@@ -33,11 +36,20 @@ long long monotonicNs() {
     return static_cast<long long>(t.tv_sec) * 1'000'000'000LL + t.tv_nsec;
 }
 
+// Data that makes whoever asks for it wait, as a program that hangs would.
+class StalledData : public QMimeData {
+protected:
+    QVariant retrieveData(const QString& type, QMetaType meta) const override {
+        QThread::sleep(60);
+        return QMimeData::retrieveData(type, meta);
+    }
+};
+
 class Source : public QWidget {
 public:
-    Source(Offer offer, bool once)
+    Source(Offer offer, bool once, bool stall)
         : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-          offer_(std::move(offer)), once_(once) {
+          offer_(std::move(offer)), once_(once), stall_(stall) {
         setFixedSize(120, 60);
         setAutoFillBackground(true);
         QPalette pal = palette();
@@ -48,7 +60,7 @@ public:
 protected:
     void mousePressEvent(QMouseEvent* e) override {
         if (e->button() != Qt::LeftButton) return;
-        auto* mime = new QMimeData;
+        QMimeData* mime = stall_ ? new StalledData : new QMimeData;
         switch (offer_.kind) {
             case Offer::Text:
                 mime->setData(QStringLiteral("text/plain;charset=utf-8"), offer_.text);
@@ -80,6 +92,7 @@ protected:
 private:
     Offer offer_;
     bool once_;
+    bool stall_;
 };
 
 }  // namespace
@@ -89,7 +102,7 @@ int main(int argc, char* argv[]) {
     Offer offer;
     offer.text = "Hello from another program.";
     int x = 100, y = 100;
-    bool once = false;
+    bool once = false, stall = false;
     const QStringList args = QApplication::arguments();
     for (int i = 1; i < args.size(); ++i) {
         const QString& a = args[i];
@@ -119,9 +132,11 @@ int main(int argc, char* argv[]) {
             }
         } else if (a == QLatin1String("--once")) {
             once = true;
+        } else if (a == QLatin1String("--stall")) {
+            stall = true;
         }
     }
-    Source source(offer, once);
+    Source source(offer, once, stall);
     source.move(x, y);
     source.show();
     std::printf("ready %llu\n", static_cast<unsigned long long>(source.winId()));
