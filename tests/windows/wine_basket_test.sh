@@ -344,6 +344,91 @@ check "a middle click opens no menu" test "$(window_count)" -eq "$count"
 check "a right click right after it opens the menu" open_menu
 menu_keys Escape
 
+# The About box, two up from no selection: it opens at its designed place with the keyboard in
+# it; Esc, Enter, Alt+F4 and a click on its surface close it; a second About keeps the one box;
+# a link is red while the button is down and asks the shell once. The shell's web and mail
+# handlers (winebrowser) are pointed at a script that writes down what it is handed.
+about_windows() {
+    local w
+    for w in $(app_windows); do
+        [ "$(xdotool getwindowname "$w" 2>/dev/null)" = 关于 ] && echo "$w"
+    done
+}
+about_closed() { [ -z "$(about_windows)" ]; }
+about_at_place() {  # the client area: 4785 x 3075 twips at 4185, 3180
+    local w
+    w=$(about_windows | head -1)
+    [ -n "$w" ] || return 1
+    xwininfo -id "$w" | awk '/Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { y = $4 }
+        /Width:/ { w = $2 } /Height:/ { h = $2 } END { exit !(x "," y "," w "," h == "279,212,319,205") }'
+}
+open_about() { open_menu && menu_keys Up Up Return && wait_for 5 about_at_place; }
+has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
+link_inks() {  # link_inks X Y W H: "BLUE RED", pure-blue and pure-red pixel counts on screen
+    import -window root -crop "$3x$4+$1+$2" +repage -depth 8 txt:- 2>/dev/null | awk -F'[(),]+' '
+        NR > 1 { r = $3 + 0; g = $4 + 0; b = $5 + 0  # "x,y: (r,g,b)  #RRGGBB  name"
+                 if (b >= 200 && r <= 60 && g <= 60) blue++
+                 if (r >= 200 && g <= 60 && b <= 60) red++ }
+        END { print blue + 0, red + 0 }'
+}
+link_is() {  # link_is blue|red X Y W H
+    local inks
+    inks=$(link_inks "$2" "$3" "$4" "$5")
+    case $1 in
+        blue) [ "${inks% *}" -ge 30 ] && [ "${inks#* }" -eq 0 ] ;;
+        red) [ "${inks#* }" -ge 30 ] && [ "${inks% *}" -eq 0 ] ;;
+    esac
+}
+url_log=$prefix/urls.log
+url_requests() { [ -f "$url_log" ] && cat "$url_log"; }
+request_count() { url_requests | grep -c .; }
+requests_settled() {  # requests_settled N: N requests and no more within a second and a half
+    wait_for 10 eval '[ "$(request_count)" -ge '"$1"' ]' || return 1
+    sleep 1.5
+    [ "$(request_count)" -eq "$1" ]
+}
+printf '#!/bin/sh\nfor a in "$@"; do printf "%%s\\n" "$a"; done >> "%s"\n' "$url_log" \
+    > "$prefix/record-url"
+chmod +x "$prefix/record-url"
+reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /t REG_SZ /d "$prefix/record-url" /f
+reg add 'HKCU\Software\Wine\WineBrowser' /v Mailers /t REG_SZ /d "$prefix/record-url" /f
+
+check "关于 opens the About box with its client area at 279,212, 319 x 205" open_about
+about=$(about_windows)
+import -window root "${shot%.png}_about.png"
+echo "# screenshot of the About box: ${shot%.png}_about.png"
+check "the About box has the keyboard when it opens" has_focus "$about"
+xdotool key Escape
+check "Esc closes the About box" wait_for 5 about_closed
+check "the basket stays after the About box closed" eval 'basket >/dev/null'
+check "关于 opens the About box again" open_about
+xdotool key Return
+check "Enter closes the About box" wait_for 5 about_closed
+open_about && about=$(about_windows)
+check "a second 关于 keeps the one box" eval 'open_about && [ "$(about_windows)" = "$about" ]'
+www="$((279 + 83)) $((212 + 119)) 184 18"  # lblWww, with room below for a taller font
+smtp="$((279 + 83)) $((212 + 152)) 109 18"
+for link in "web:$www:http://www.talvoro.example/" "mail:$smtp:mailto:me@talvoro.example"; do
+    IFS=: read -r what rect address <<<"$link"
+    set -- $rect
+    before=$(request_count)
+    check "the $what link is blue" link_is blue "$@"
+    xdotool mousemove $(($1 + 12)) $(($2 + 6)) mousedown 1
+    check "the $what link turns red while the button is down" wait_for 3 link_is red "$@"
+    [ "$what" = web ] && import -window root "${shot%.png}_about_pressed.png"
+    check "nothing is opened before the release" test "$(request_count)" -eq "$before"
+    xdotool mouseup 1
+    check "the $what link is blue again after the release" wait_for 3 link_is blue "$@"
+    check "one shell request for the $what link" requests_settled $((before + 1))
+    check "the $what link asks for $address" test "$(url_requests | tail -1)" = "$address"
+done
+check "the links leave the About box open" test -n "$(about_windows)"
+xdotool mousemove $((279 + 20)) $((212 + 150)) click 1
+check "a click on the About box's surface closes it" wait_for 5 about_closed
+open_about && xdotool windowactivate --sync "$(about_windows)" key alt+F4 2>/dev/null
+check "Alt+F4 closes the About box" wait_for 5 about_closed
+check "the program keeps running with the basket" kill -0 "$app_pid"
+
 # Closing writes the place, whatever the registry held meanwhile.
 set_place stale stale
 check "choosing 关闭 ends the program" close_from_menu
@@ -373,6 +458,17 @@ set_place 6000 1500
 check "the basket appears at 100,400" eval 'start_basket && at_place 100 400'
 close_from_menu
 check "that place is written back" test "$(reg_value top),$(reg_value left)" = "6000,1500"
+
+echo "# fifth start: the About box outlives the basket"
+check "the basket appears" start_basket
+check "关于 opens the About box" open_about
+about=$(about_windows)
+open_menu && menu_keys Up Return
+check "closing the basket leaves the About box open" wait_for 10 eval '! basket >/dev/null'
+check "the program keeps running while its About box is open" \
+    eval 'sleep 1; kill -0 "$app_pid" && [ "$(about_windows)" = "$about" ]'
+xdotool windowactivate --sync "$about" key Escape 2>/dev/null
+check "closing the About box then ends the program" wait_for 10 exited
 
 echo "# $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -12,6 +12,10 @@
 #include "platform/win32/Win32UiThread.h"
 #include "platform/win32/Win32WindowManager.h"
 #include "platform/win32/WinText.h"
+#include "platform/win32/Win32AboutBox.h"
+#include "platform/win32/Win32FileServices.h"
+#include "platform/win32/Win32HelpViewer.h"
+#include "platform/win32/Win32SystemServices.h"
 #include "speech/sapi/SapiEngine.h"
 
 namespace {
@@ -31,11 +35,13 @@ private:
     HRESULT hr_;
 };
 
-int runMessageLoop() {
+// Enter, Esc and Tab in the modeless About box are the dialog manager's.
+int runMessageLoop(talvoro::win32::Win32AboutBox& about) {
     MSG message;
     BOOL got;
     while ((got = GetMessageW(&message, nullptr, 0, 0)) != 0) {
         if (got == -1) return 1;
+        if (about.preTranslateMessage(message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
@@ -54,13 +60,22 @@ int run(HINSTANCE instance) {
     Win32Clipboard clipboard(basket.mainWindow());
     RegistrySettings settings;
     Win32UiThread ui;
-    Platform platform{windows, menus, messages, clipboard, settings, ui};
+    Win32FileServices files;
+    Win32HelpViewer help;
+    Win32AboutBox about;
+    Win32SystemServices system;
+    Platform platform{windows, menus, messages, clipboard, settings, ui, files, help, about, system};
 
     Frmlan form(platform, createSapiEngine, {});
     basket.attach(&form);
     form.Form_Load();
     basket.show();
-    const int exitCode = runMessageLoop();
+    int exitCode = runMessageLoop(about);
+    // The basket has gone; an About box still open keeps the program until it closes too.
+    if (about.isOpen()) {
+        about.quitWhenClosed();
+        exitCode = runMessageLoop(about);
+    }
     basket.attach(nullptr);
     return exitCode;
 }

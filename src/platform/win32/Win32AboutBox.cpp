@@ -1,0 +1,419 @@
+#include "platform/win32/Win32AboutBox.h"
+
+#include <shellapi.h>
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "platform/win32/ResourceIds.h"
+#include "platform/win32/WinText.h"
+
+namespace talvoro::win32 {
+namespace {
+
+constexpr wchar_t kFormClass[] = L"Talvoro.Frmabout";
+constexpr wchar_t kSelfProperty[] = L"Talvoro.Frmabout.self";
+// Fixed single border: a title bar with the system menu and a thin frame; no sizing, no
+// minimize or maximize box.
+constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kFormExStyle = WS_EX_CONTROLPARENT;
+constexpr int kFirstControlId = 100;
+
+int buttonsOf(WPARAM keys) {
+    return ((keys & MK_LBUTTON) ? 1 : 0) | ((keys & MK_RBUTTON) ? 2 : 0) |
+           ((keys & MK_MBUTTON) ? 4 : 0);
+}
+
+int shiftOf(WPARAM keys) {
+    return ((keys & MK_SHIFT) ? 1 : 0) | ((keys & MK_CONTROL) ? 2 : 0) |
+           ((GetKeyState(VK_MENU) & 0x8000) ? 4 : 0);
+}
+
+// Events reach the core through one door, and nothing it throws may unwind through the system's
+// dispatcher.
+template <typename Call>
+void toCore(AboutEvents* events, Call&& call) {
+    if (!events) return;
+    try {
+        call(*events);
+    } catch (...) {
+    }
+}
+
+// UTF-8 as the system's ANSI code page, for the shell's ANSI entry point.
+std::string toAnsi(const std::string& text) {
+    const std::wstring wide = utf8ToWide(text);
+    if (wide.empty()) return {};
+    const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
+                                      nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0)
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n,
+                            nullptr, nullptr);
+    return out;
+}
+
+}  // namespace
+
+Win32AboutBox::Win32AboutBox(HINSTANCE instance)
+    : instance_(instance), scale_(screenTwipsPerPixel()) {
+    icon_ = static_cast<HICON>(
+        LoadImageW(instance, MAKEINTRESOURCEW(IDI_TALVORO), IMAGE_ICON, 32, 32, 0));
+}
+
+Win32AboutBox::~Win32AboutBox() {
+    events_ = nullptr;  // the core may be gone already
+    quitWhenClosed_ = false;
+    if (form_) DestroyWindow(form_);
+    if (icon_) DestroyIcon(icon_);
+}
+
+void Win32AboutBox::loadAbout(const FormDesign& design, AboutEvents& events) {
+    if (form_) {
+        events_ = nullptr;
+        DestroyWindow(form_);
+    }
+    WNDCLASSEXW cls{};
+    cls.cbSize = sizeof cls;
+    cls.lpfnWndProc = formProc;
+    cls.hInstance = instance_;
+    cls.hIcon = icon_;
+    cls.hIconSm = icon_;
+    cls.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    cls.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    cls.lpszClassName = kFormClass;
+    if (!RegisterClassExW(&cls) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+        throw win32Error(GetLastError());
+
+    // The design places the client area; the frame goes around it.
+    RECT outer{twipsToPixels(design.left, scale_.x), twipsToPixels(design.top, scale_.y), 0, 0};
+    outer.right = outer.left + twipsToPixels(design.clientWidth, scale_.x);
+    outer.bottom = outer.top + twipsToPixels(design.clientHeight, scale_.y);
+    AdjustWindowRectEx(&outer, kFormStyle, FALSE, kFormExStyle);
+
+    const std::wstring caption = utf8ToWide(design.caption);
+    HWND form = CreateWindowExW(kFormExStyle, kFormClass, caption.c_str(), kFormStyle, outer.left,
+                                outer.top, outer.right - outer.left, outer.bottom - outer.top,
+                                nullptr, nullptr, instance_, this);
+    if (!form) throw win32Error(GetLastError());
+    form_ = form;
+    events_ = &events;
+    surfaceClickArmed_ = false;
+    try {
+        createControls(design);
+    } catch (...) {
+        events_ = nullptr;
+        DestroyWindow(form);
+        throw;
+    }
+}
+
+void Win32AboutBox::createControls(const FormDesign& design) {
+    const HFONT formFont = font(design.font);
+    controls_.clear();
+    controls_.reserve(design.controls.size());
+    defaultButton_ = cancelButton_ = nullptr;
+    const int clientWidth = twipsToPixels(design.clientWidth, scale_.x);
+    int nextId = kFirstControlId;
+    for (const ControlDesign& d : design.controls) {
+        const int left = twipsToPixels(d.left, scale_.x), top = twipsToPixels(d.top, scale_.y);
+        const int width = twipsToPixels(d.left + d.width, scale_.x) - left;
+        const int height = twipsToPixels(d.top + d.height, scale_.y) - top;
+        const std::wstring text = utf8ToWide(d.caption);
+        HWND w = nullptr;
+        switch (d.kind) {
+            case ControlKind::Button: {
+                const int id = d.isDefault ? IDOK : d.isCancel ? IDCANCEL : nextId++;
+                const DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP |
+                                    (d.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+                w = CreateWindowExW(0, L"BUTTON", text.c_str(), style, left, top, width, height,
+                                    form_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                    instance_, nullptr);
+                if (w && d.isDefault) defaultButton_ = w, defaultName_ = d.name;
+                if (w && d.isCancel) cancelButton_ = w, cancelName_ = d.name;
+                break;
+            }
+            case ControlKind::Picture:
+                // SS_NOTIFY: the picture and the labels take their own clicks, which would
+                // otherwise fall through to the surface and close the box.
+                w = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_ICON | SS_NOTIFY,
+                                    left, top, width, height, form_,
+                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextId++)),
+                                    instance_, nullptr);
+                if (w && icon_) SendMessageW(w, STM_SETICON, reinterpret_cast<WPARAM>(icon_), 0);
+                break;
+            case ControlKind::Label: {
+                const SIZE fit = fitted(text, d.font ? font(*d.font) : formFont,
+                                        SIZE{width, height}, clientWidth - left);
+                w = CreateWindowExW(0, L"STATIC", text.c_str(),
+                                    WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOTIFY | SS_NOPREFIX, left,
+                                    top, fit.cx, fit.cy, form_,
+                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextId++)),
+                                    instance_, nullptr);
+                break;
+            }
+        }
+        if (!w) throw win32Error(GetLastError());
+        const HFONT f = d.font ? font(*d.font) : formFont;
+        SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(f), FALSE);
+
+        Control c;
+        c.name = d.name;
+        c.window = w;
+        c.hasColour = d.foreColour.has_value();
+        c.colour = d.foreColour.value_or(0);
+        c.handPointer = d.handPointer;
+        c.isButton = d.kind == ControlKind::Button;
+        controls_.push_back(c);
+        if (d.kind != ControlKind::Button) {
+            SetPropW(w, kSelfProperty, this);
+            controls_.back().originalProc = reinterpret_cast<WNDPROC>(
+                SetWindowLongPtrW(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(controlProc)));
+        }
+    }
+}
+
+// A label keeps its designed size unless its text in the font the system gives it would be cut
+// off: fonts standing in for missing ones (under Wine above all) can run wider and taller.
+SIZE Win32AboutBox::fitted(const std::wstring& text, HFONT f, SIZE designed, int room) {
+    SIZE fit = designed;
+    HDC dc = GetDC(form_);
+    if (!dc) return fit;
+    const HGDIOBJ old = SelectObject(dc, f);
+    SIZE extent{};
+    TEXTMETRICW metrics{};
+    if (GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent))
+        fit.cx = std::max(fit.cx, std::min(static_cast<LONG>(extent.cx), static_cast<LONG>(room)));
+    if (GetTextMetricsW(dc, &metrics)) fit.cy = std::max(fit.cy, metrics.tmHeight);
+    SelectObject(dc, old);
+    ReleaseDC(form_, dc);
+    return fit;
+}
+
+HFONT Win32AboutBox::font(const FontDesign& design) {
+    const std::string key = design.name + "/" + std::to_string(design.charset) + "/" +
+                            std::to_string(design.points) + (design.bold ? "b" : "") +
+                            (design.underline ? "u" : "");
+    auto known = fontsByDesign_.find(key);
+    if (known != fontsByDesign_.end()) return known->second;
+    int dpi = 96;
+    if (HDC screen = GetDC(nullptr)) {
+        dpi = GetDeviceCaps(screen, LOGPIXELSY);
+        ReleaseDC(nullptr, screen);
+    }
+    const int height = -MulDiv(static_cast<int>(design.points * 100 + 0.5), dpi, 7200);
+    const std::wstring face = utf8ToWide(design.name);
+    HFONT f = CreateFontW(
+        height, 0, 0, 0, design.bold ? FW_BOLD : FW_NORMAL, FALSE, design.underline ? TRUE : FALSE,
+        FALSE, static_cast<DWORD>(design.charset), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+        DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face.c_str());
+    if (!f) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    fonts_.push_back(f);
+    fontsByDesign_[key] = f;
+    return f;
+}
+
+void Win32AboutBox::showAbout() {
+    if (!form_) return;
+    if (!IsWindowVisible(form_)) {
+        ShowWindow(form_, SW_SHOWNORMAL);
+        UpdateWindow(form_);
+        if (defaultButton_) SetFocus(defaultButton_);
+    }
+    SetForegroundWindow(form_);
+    BringWindowToTop(form_);
+}
+
+void Win32AboutBox::setAboutForeColour(const std::string& control, Colour colour) {
+    Control* c = controlNamed(control);
+    if (!c) return;
+    c->colour = colour;
+    c->hasColour = true;
+    InvalidateRect(c->window, nullptr, TRUE);
+}
+
+void Win32AboutBox::unloadAbout() {
+    if (form_) DestroyWindow(form_);
+}
+
+std::intptr_t Win32AboutBox::shellExecuteA(WindowHandle owner, const std::string& operation,
+                                           const std::string& file, const std::string& parameters,
+                                           const std::string& directory, int showCmd) {
+    const std::string op = toAnsi(operation), f = toAnsi(file), p = toAnsi(parameters),
+                      d = toAnsi(directory);
+    HINSTANCE result = ShellExecuteA(reinterpret_cast<HWND>(owner), op.c_str(), f.c_str(),
+                                     p.c_str(), d.c_str(), showCmd);
+    return reinterpret_cast<std::intptr_t>(result);
+}
+
+bool Win32AboutBox::preTranslateMessage(MSG& message) {
+    if (!form_ || !message.hwnd) return false;
+    if (message.hwnd != form_ && !IsChild(form_, message.hwnd)) return false;
+    return IsDialogMessageW(form_, &message) != FALSE;
+}
+
+Win32AboutBox::Control* Win32AboutBox::controlOf(HWND window) {
+    for (Control& c : controls_)
+        if (c.window == window) return &c;
+    return nullptr;
+}
+
+Win32AboutBox::Control* Win32AboutBox::controlNamed(const std::string& name) {
+    for (Control& c : controls_)
+        if (c.name == name) return &c;
+    return nullptr;
+}
+
+LRESULT CALLBACK Win32AboutBox::formProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<Win32AboutBox*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self) return DefWindowProcW(window, message, wParam, lParam);
+    return self->onFormMessage(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Win32AboutBox::controlProc(HWND window, UINT message, WPARAM wParam,
+                                            LPARAM lParam) {
+    auto* self = static_cast<Win32AboutBox*>(GetPropW(window, kSelfProperty));
+    Control* c = self ? self->controlOf(window) : nullptr;
+    if (!c) return DefWindowProcW(window, message, wParam, lParam);
+    return self->onControlMessage(*c, message, wParam, lParam);
+}
+
+LRESULT Win32AboutBox::onControlMessage(Control& c, UINT message, WPARAM wParam, LPARAM lParam) {
+    const HWND window = c.window;
+    const WNDPROC original = c.originalProc;
+    switch (message) {
+        case WM_SETCURSOR:
+            if (c.handPointer) {
+                SetCursor(LoadCursorW(nullptr, IDC_HAND));
+                return TRUE;
+            }
+            break;
+        case WM_NCDESTROY:
+            RemovePropW(window, kSelfProperty);
+            SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+            return CallWindowProcW(original, window, message, wParam, lParam);
+        default:
+            // The name is copied: the handler it reaches may close the box.
+            if (mouse(window, std::string(c.name), c.clickArmed, message, wParam, lParam)) return 0;
+            break;
+    }
+    return CallWindowProcW(original, window, message, wParam, lParam);
+}
+
+bool Win32AboutBox::mouse(HWND window, const std::string& name, bool& clickArmed, UINT message,
+                          WPARAM wParam, LPARAM lParam) {
+    int button = 0;
+    bool down = false, secondOfDouble = false;
+    switch (message) {
+        case WM_LBUTTONDBLCLK:
+            secondOfDouble = true;
+            [[fallthrough]];
+        case WM_LBUTTONDOWN:
+            button = 1, down = true;
+            break;
+        case WM_RBUTTONDBLCLK:
+        case WM_RBUTTONDOWN:
+            button = 2, down = true;
+            break;
+        case WM_MBUTTONDBLCLK:
+        case WM_MBUTTONDOWN:
+            button = 4, down = true;
+            break;
+        case WM_LBUTTONUP:
+            button = 1;
+            break;
+        case WM_RBUTTONUP:
+            button = 2;
+            break;
+        case WM_MBUTTONUP:
+            button = 4;
+            break;
+        default:
+            return false;
+    }
+    const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    const float x = static_cast<float>(at.x * scale_.x), y = static_cast<float>(at.y * scale_.y);
+    const int shift = shiftOf(wParam);
+    AboutEvents* events = events_;
+    if (down) {
+        // The release comes back here wherever the pointer has gone.
+        SetCapture(window);
+        if (button == 1) clickArmed = !secondOfDouble;
+        toCore(events, [&](AboutEvents& e) { e.MouseDown(name, button, shift, x, y); });
+        return true;
+    }
+    RECT client;
+    GetClientRect(window, &client);
+    const bool click = button == 1 && clickArmed && PtInRect(&client, at);
+    if (button == 1) clickArmed = false;
+    if (!buttonsOf(wParam) && GetCapture() == window) ReleaseCapture();
+    toCore(events, [&](AboutEvents& e) { e.MouseUp(name, button, shift, x, y); });
+    // A window the release closed reports nothing more.
+    if (click && events_ == events) toCore(events, [&](AboutEvents& e) { e.Click(name); });
+    return true;
+}
+
+LRESULT Win32AboutBox::onFormMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CTLCOLORSTATIC: {
+            const auto dc = reinterpret_cast<HDC>(wParam);
+            const Control* c = controlOf(reinterpret_cast<HWND>(lParam));
+            SetTextColor(dc, c && c->hasColour ? c->colour : GetSysColor(COLOR_BTNTEXT));
+            SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+        }
+        case DM_GETDEFID:
+            if (defaultButton_) return MAKELRESULT(GetDlgCtrlID(defaultButton_), DC_HASDEFID);
+            return 0;
+        case WM_COMMAND: {
+            if (HIWORD(wParam) != BN_CLICKED) return 0;
+            // Enter and Esc arrive as the commands of the default and the cancel button.
+            const int id = LOWORD(wParam);
+            std::string name;
+            if (id == IDOK)
+                name = defaultButton_ ? defaultName_ : "";
+            else if (id == IDCANCEL)
+                name = cancelButton_ ? cancelName_ : "";
+            else if (const Control* c = controlOf(reinterpret_cast<HWND>(lParam)))
+                name = c->isButton ? c->name : "";  // labels report their own clicks
+            if (!name.empty()) toCore(events_, [&](AboutEvents& e) { e.Click(name); });
+            return 0;
+        }
+        case WM_SETFOCUS:
+            if (defaultButton_) SetFocus(defaultButton_);
+            return 0;
+        case WM_CLOSE:
+            // The title bar's close, Alt+F4 and the system menu.
+            DestroyWindow(window);
+            return 0;
+        case WM_DESTROY:
+            destroyed();
+            return 0;
+        case WM_NCDESTROY:
+            // The controls have gone with their fonts' last use.
+            for (HFONT f : fonts_) DeleteObject(f);
+            fonts_.clear();
+            fontsByDesign_.clear();
+            break;
+        default:
+            if (mouse(window, "", surfaceClickArmed_, message, wParam, lParam)) return 0;
+            break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void Win32AboutBox::destroyed() {
+    AboutEvents* events = events_;
+    events_ = nullptr;
+    form_ = nullptr;
+    defaultButton_ = cancelButton_ = nullptr;
+    toCore(events, [](AboutEvents& e) { e.Unload(); });
+    if (quitWhenClosed_) PostQuitMessage(0);
+}
+
+}  // namespace talvoro::win32
