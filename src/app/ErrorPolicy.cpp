@@ -34,6 +34,19 @@ bool withCommonErrorBox(MessageBoxes& boxes, const std::function<void()>& body) 
     }
 }
 
+bool withCommonErrorBoxUnlessCancelled(MessageBoxes& boxes, const std::function<void()>& body) {
+    bool cancelled = false;
+    const bool done = withCommonErrorBox(boxes, [&] {
+        try {
+            body();
+        } catch (const AppError& err) {
+            if (err.number() != kErrDialogCancelled) throw;
+            cancelled = true;
+        }
+    });
+    return done && !cancelled;
+}
+
 bool withSilentEnd(const std::function<void()>& body) {
     try {
         body();

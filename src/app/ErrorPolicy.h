@@ -17,6 +17,10 @@ AppError asAppError(const std::exception_ptr& e);
 // the description as text, the exclamation icon) and returns false.
 bool withCommonErrorBox(MessageBoxes& boxes, const std::function<void()>& body);
 
+// As withCommonErrorBox, except that a cancelled file dialog (kErrDialogCancelled) ends
+// silently.
+bool withCommonErrorBoxUnlessCancelled(MessageBoxes& boxes, const std::function<void()>& body);
+
 // Runs `body`; on an error ends silently and returns false.
 bool withSilentEnd(const std::function<void()>& body);
 

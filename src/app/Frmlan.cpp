@@ -177,7 +177,9 @@ void Frmlan::Picture1_MouseUp(int, int, float, float) {
 
 void Frmlan::menuClick(const MenuItemId& item) {
     const std::string& n = item.name;
-    if (n == "mnupales") mnupales_Click();
+    if (n == "mnuopen") mnuopen_Click();
+    else if (n == "mnusave") mnusave_Click();
+    else if (n == "mnupales") mnupales_Click();
     else if (n == "mnudeleteall") mnudeleteall_Click();
     else if (n == "mnuadddata") mnuadddata_Click();
     else if (n == "mnutd") mnutd_Click();

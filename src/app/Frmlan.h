@@ -64,11 +64,15 @@ public:
     void mnuyl_Click(int Index);
 
     // Text intake.
-    void TakeInText(const std::string& text);
+    void TakeInText(std::string text);
     void mnuadddata_Click();
     void mnutd_Click();
     void mnudeleteall_Click();
     void mnupales_Click();
+
+    // Opening and saving text files.
+    void mnuopen_Click();
+    void mnusave_Click();
 
     const MenuTree& menu() const { return menu_; }
     const std::string& textBuffer() const { return TextBuffer; }
@@ -76,6 +80,7 @@ public:
     bool isPaused() const { return IsPaused; }
     std::int32_t speakFlags() const { return SpeakFlags; }
     bool hasEngine() const { return Voice != nullptr; }
+    const CommonDialog& commonDialog() const { return ComDlg; }
     const Frmabout& aboutBox() const { return about_; }
 
 private:
@@ -94,6 +99,8 @@ private:
     bool IsReading = false;
     bool IsPaused = false;
     std::int32_t SpeakFlags = 0;
+    // The one dialog of open and save; it keeps its file name between showings.
+    CommonDialog ComDlg;
     // The About box lives as long as the program; its window comes and goes.
     Frmabout about_{p_.about};
 };

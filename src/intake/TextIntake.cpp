@@ -6,11 +6,12 @@
 
 namespace talvoro {
 
-void Frmlan::TakeInText(const std::string& text) {
+// The text is moved, not copied, into the buffer: files and drops can be hundreds of megabytes.
+void Frmlan::TakeInText(std::string text) {
     if (menu_.item("mnuadddata").checked)
         TextBuffer += text;
     else
-        TextBuffer = text;
+        TextBuffer = std::move(text);
     menu_.item("mnudeleteall").enabled = true;
     menu_.item("mnusave").enabled = true;
     if (menu_.item("mnutd").checked) mnuvoice_Click();

@@ -161,6 +161,58 @@ public:
     // UiThread
     void post(std::function<void()> work) override { posted.push_back(std::move(work)); }
 
+    // FileServices. The dialogs answer a file name, or cancel (nullopt); each showing keeps a
+    // copy of the dialog's properties as they were when it opened. Files live on `disk`;
+    // `fileFailures` makes ShowOpen, ShowSave, ReadWholeFile or ReplaceFile raise. The
+    // system's encoding of text files is Latin-1 here.
+    std::deque<std::optional<std::string>> dialogAnswers;
+    std::vector<CommonDialog> shownDialogs;
+    std::map<std::string, std::string> disk;
+    FailureScript fileFailures;
+
+    void ShowOpen(CommonDialog& dialog) override { showDialog("ShowOpen", dialog); }
+    void ShowSave(CommonDialog& dialog) override { showDialog("ShowSave", dialog); }
+    std::string readWholeFile(const std::string& path) override {
+        log_.add("ReadWholeFile(" + path + ")");
+        fileFailures.check("ReadWholeFile");
+        auto it = disk.find(path);
+        if (it == disk.end()) throw AppError(kErrFileNotFound, "文件未找到");
+        return it->second;
+    }
+    void replaceFile(const std::string& path, const std::string& bytes) override {
+        log_.add("ReplaceFile(" + path + "," + bytes + ")");
+        fileFailures.check("ReplaceFile");
+        disk[path] = bytes;
+    }
+    std::string ansiToText(std::string bytes) override {
+        log_.add("AnsiToText(" + bytes + ")");
+        std::string text;
+        for (unsigned char c : bytes) {
+            if (c < 0x80) {
+                text += static_cast<char>(c);
+            } else {
+                text += static_cast<char>(0xC0 | (c >> 6));
+                text += static_cast<char>(0x80 | (c & 0x3F));
+            }
+        }
+        return text;
+    }
+    std::optional<std::string> textToAnsi(const std::string& text) override {
+        log_.add("TextToAnsi(" + text + ")");
+        std::string bytes;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const auto c = static_cast<unsigned char>(text[i]);
+            if (c < 0x80) {
+                bytes += static_cast<char>(c);
+            } else if ((c == 0xC2 || c == 0xC3) && i + 1 < text.size()) {
+                bytes += static_cast<char>(((c & 0x03) << 6) | (text[++i] & 0x3F));
+            } else {
+                return std::nullopt;
+            }
+        }
+        return bytes;
+    }
+
     // HelpViewer. The window is loaded from loadHelp until the test closes it.
     bool helpWindowLoaded = false;
     bool helpWindowFails = false;
@@ -288,10 +340,29 @@ public:
     }
 
 private:
+    void showDialog(const char* name, CommonDialog& dialog) {
+        log_.add(std::string(name) + "(" + dialog.FileName + ")");
+        shownDialogs.push_back(dialog);
+        fileFailures.check(name);
+        std::optional<std::string> answer;
+        if (!dialogAnswers.empty()) {
+            answer = dialogAnswers.front();
+            dialogAnswers.pop_front();
+        }
+        if (answer) {
+            dialog.FileName = *answer;
+        } else if (dialog.CancelError) {
+            throw AppError(kErrDialogCancelled, "选定了“取消”");
+        } else {
+            dialog.FileName.clear();
+        }
+    }
+
     CallLog& log_;
 };
 
-class FakeEngine : public SpeechEngine {
+class FakeEngine
+ : public SpeechEngine {
 public:
     FakeEngine(CallLog& log, std::vector<std::string> voices, FailureScript& failures)
         : log_(log), voices_(std::move(voices)), failures_(failures) {}

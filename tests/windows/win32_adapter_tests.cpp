@@ -6,21 +6,25 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "app/Frmlan.h"
+#include "intake/FileText.h"
 #include "platform/win32/BasketWindow.h"
 #include "platform/win32/DropTarget.h"
 #include "platform/win32/MessageWindow.h"
 #include "platform/win32/RegistrySettings.h"
 #include "platform/win32/Twips.h"
 #include "platform/win32/Win32Clipboard.h"
+#include "platform/win32/Win32FileServices.h"
 #include "platform/win32/Win32MenuPresenter.h"
 #include "platform/win32/Win32UiThread.h"
 #include "platform/win32/Win32WindowManager.h"
@@ -703,6 +707,105 @@ void sapiEngine() {
     CHECK(stop == 0 || stop < 0);
 }
 
+// A folder of its own under the temporary folder, removed with everything in it.
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        path_ = std::wstring(temp) + L"talvoro-files-" + std::to_wstring(GetCurrentProcessId());
+        CreateDirectoryW(path_.c_str(), nullptr);
+    }
+    ~ScratchFolder() {
+        for (const std::wstring& name : names()) {
+            const std::wstring file = path_ + L"\\" + name;
+            SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(file.c_str());
+        }
+        RemoveDirectoryW(path_.c_str());
+    }
+    std::string file(const char* name) const { return wideToUtf8(path_) + "\\" + name; }
+    std::vector<std::wstring> names() const {
+        std::vector<std::wstring> out;
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((path_ + L"\\*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return out;
+        do {
+            const std::wstring name = found.cFileName;
+            if (name != L"." && name != L"..") out.push_back(name);
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+        return out;
+    }
+
+private:
+    std::wstring path_;
+};
+
+void textFilesEncoding() {
+    // A Simplified Chinese system's code page, whatever this system's is.
+    Win32FileServices chinese(nullptr, 936);
+    CHECK(chinese.ansiToText("\xD6\xD0\xCE\xC4\r\n") == "中文\r\n");
+    CHECK(chinese.textToAnsi("中文") == std::optional<std::string>("\xD6\xD0\xCE\xC4"));
+    CHECK(!chinese.textToAnsi("中文 한국어"));  // no Hangul in code page 936
+    CHECK(fileBytesOf(chinese, "中文\r\n") == "\xD6\xD0\xCE\xC4\r\n");
+    CHECK(fileBytesOf(chinese, "한국어\r\n") == "\xEF\xBB\xBF한국어\r\n");
+    // A marked file goes by its mark, not by the code page.
+    CHECK(fileTextOf(chinese, "\xEF\xBB\xBF中文") == "中文");
+    CHECK(fileTextOf(chinese, std::string("\xFF\xFE\x2D\x4E\x87\x65", 6)) == "中文");
+    CHECK(fileTextOf(chinese, std::string("\xFE\xFF\x4E\x2D\x65\x87", 6)) == "中文");
+
+    Win32FileServices western(nullptr, 1252);
+    CHECK(western.ansiToText("caf\xE9") == "café");
+    CHECK(western.textToAnsi("café") == std::optional<std::string>("caf\xE9"));
+    CHECK(!western.textToAnsi("\xC4\x81"));  // ā, which a best fit would write as a
+
+    Win32FileServices system;
+    const std::optional<std::string> plain = system.textToAnsi("plain text\r\n");
+    CHECK(plain && system.ansiToText(*plain) == "plain text\r\n");
+}
+
+void textFilesOnDisk() {
+    ScratchFolder folder;
+    Win32FileServices files;
+    const std::string path = folder.file("saved.txt");
+    files.replaceFile(path, "first\r\n");
+    CHECK(files.readWholeFile(path) == "first\r\n");
+    files.replaceFile(path, "second");
+    CHECK(files.readWholeFile(path) == "second");
+    CHECK(folder.names() == std::vector<std::wstring>{L"saved.txt"});
+    files.replaceFile(folder.file("empty.txt"), "");
+    CHECK(files.readWholeFile(folder.file("empty.txt")).empty());
+
+    // A file another program holds without sharing cannot be replaced: the new text was written
+    // by then, yet the old file stays as it was and the new copy goes.
+    HANDLE held = CreateFileW(utf8ToWide(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    CHECK(held != INVALID_HANDLE_VALUE);
+    CHECK(errorNumberOf([&] { files.replaceFile(path, std::string(100000, 'x')); }) == 70);
+    CloseHandle(held);
+    CHECK(files.readWholeFile(path) == "second");
+    CHECK(folder.names().size() == 2);
+
+    // Read-only files are refused, not moved over.
+    SetFileAttributesW(utf8ToWide(path).c_str(), FILE_ATTRIBUTE_READONLY);
+    CHECK(errorNumberOf([&] { files.replaceFile(path, "lost"); }) == 70);
+    CHECK(files.readWholeFile(path) == "second");
+
+    CHECK(errorNumberOf([&] { files.readWholeFile(folder.file("missing.txt")); }) == 53);
+    CHECK(errorNumberOf([&] { files.replaceFile(folder.file("missing\\x.txt"), "x"); }) == 76);
+
+    // On a small drive (the Wine test maps one when it can), a save larger than the free space
+    // fails as a full disk and leaves the old file whole.
+    if (const char* drive = std::getenv("TALVORO_SMALL_DRIVE"); drive && *drive) {
+        const std::string small = std::string(drive) + "\\old.txt";
+        files.replaceFile(small, "the old text");
+        CHECK(errorNumberOf([&] { files.replaceFile(small, std::string(1 << 20, 'n')); }) == 61);
+        CHECK(files.readWholeFile(small) == "the old text");
+        std::printf("  (a full disk checked on %s)\n", drive);
+    }
+}
+
 }  // namespace
 
 int main() {
@@ -718,6 +821,8 @@ int main() {
         {"drag data as text", dragDataAsText},
         {"drops on the basket", dropsOnTheBasket},
         {"SAPI engine", sapiEngine},
+        {"text file encodings", textFilesEncoding},
+        {"text files on disk", textFilesOnDisk},
     };
     for (const auto& [name, run] : groups) {
         const int before = failures;

@@ -36,6 +36,7 @@ own_pids=()
 prefix=$(mktemp -d /tmp/talvoro-wine.XXXXXX)
 cleanup() {
     WINEPREFIX=$prefix "$wineserver" -k 2>/dev/null
+    mountpoint -q "$prefix/small" 2>/dev/null && umount "$prefix/small"
     for pid in "${own_pids[@]}"; do kill "$pid" 2>/dev/null; done
     rm -rf "$prefix"
 }
@@ -73,8 +74,16 @@ reg add 'HKCU\Software\Wine\Fonts\Replacements' /v SimSun /t REG_SZ /d "Noto San
 
 if [ -x "$unit_tests" ]; then
     echo "# adapter tests"
-    "$wine" "$unit_tests" 2>/dev/null | sed 's/^/#   /'
+    # A small drive T: (a 64 KiB tmpfs, root only) for saving onto a full disk.
+    small_drive=
+    if [ "$(id -u)" -eq 0 ] && mkdir -p "$prefix/small" &&
+        mount -t tmpfs -o size=64k tmpfs "$prefix/small" 2>/dev/null; then
+        ln -sfn "$prefix/small" "$prefix/dosdevices/t:"
+        small_drive=T:
+    fi
+    TALVORO_SMALL_DRIVE=$small_drive "$wine" "$unit_tests" 2>/dev/null | sed 's/^/#   /'
     check "the adapter tests pass under Wine" test "${PIPESTATUS[0]}" -eq 0
+    [ -z "$small_drive" ] || umount "$prefix/small"
 fi
 
 app_pid=

@@ -1,0 +1,184 @@
+#include "intake/FileText.h"
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "platform/FileServices.h"
+
+namespace talvoro {
+namespace {
+
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
+constexpr std::string_view kUtf16BeMark = "\xFE\xFF";
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+
+bool continuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+// Length of the well-formed UTF-8 sequence at p with n bytes left; 0 when there is none.
+std::size_t sequenceLength(const unsigned char* p, std::size_t n) {
+    const unsigned char c = p[0];
+    if (c < 0x80) return 1;
+    if (c < 0xC2) return 0;
+    if (c < 0xE0) return n >= 2 && continuation(p[1]) ? 2 : 0;
+    if (c < 0xF0) {
+        if (n < 3 || !continuation(p[1]) || !continuation(p[2])) return 0;
+        if (c == 0xE0 && p[1] < 0xA0) return 0;   // overlong
+        if (c == 0xED && p[1] >= 0xA0) return 0;  // surrogate
+        return 3;
+    }
+    if (c < 0xF5) {
+        if (n < 4 || !continuation(p[1]) || !continuation(p[2]) || !continuation(p[3])) return 0;
+        if (c == 0xF0 && p[1] < 0x90) return 0;   // overlong
+        if (c == 0xF4 && p[1] >= 0x90) return 0;  // past U+10FFFF
+        return 4;
+    }
+    return 0;
+}
+
+void appendCodePoint(std::string& out, std::uint32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 2);
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t units = bytes.size() / 2;
+    const auto unit = [&](std::size_t i) -> std::uint32_t {
+        return bigEndian ? (p[2 * i] << 8) | p[2 * i + 1] : p[2 * i] | (p[2 * i + 1] << 8);
+    };
+    for (std::size_t i = 0; i < units; ++i) {
+        const std::uint32_t u = unit(i);
+        if (u >= 0xD800 && u < 0xDC00 && i + 1 < units) {
+            const std::uint32_t low = unit(i + 1);
+            if (low >= 0xDC00 && low < 0xE000) {
+                appendCodePoint(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
+                ++i;
+                continue;
+            }
+        }
+        if (u >= 0xD800 && u < 0xE000)
+            out += kReplacement;  // a surrogate without its partner
+        else
+            appendCodePoint(out, u);
+    }
+    if (bytes.size() % 2 != 0) out += kReplacement;  // half a character at the end
+    return out;
+}
+
+}  // namespace
+
+// Worked in place, from the back: the text of a 100 MB file is not copied once more.
+std::string linesOfFile(std::string text) {
+    const std::size_t n = text.size();
+    if (n == 0) return text;
+    const std::size_t lastEnd = text.ends_with("\r\n") ? 2 : text.back() == '\r' ? 1 : 0;
+    const std::size_t body = n - lastEnd;
+
+    // Each CR that ends a line without an LF grows by one byte into CR LF.
+    std::vector<std::size_t> loneCr;
+    const char* const data = text.data();
+    for (const char* cr = data; (cr = static_cast<const char*>(std::memchr(cr, '\r', data + body - cr)));
+         ++cr)
+        if (cr[1] != '\n') loneCr.push_back(static_cast<std::size_t>(cr - data));
+
+    const std::size_t size = 2 + body + loneCr.size();
+    text.reserve(size);
+    text.resize(size);
+    char* d = text.data();
+    std::size_t from = body, to = size;
+    for (std::size_t i = loneCr.size(); i-- > 0;) {
+        const std::size_t cr = loneCr[i];
+        const std::size_t length = from - (cr + 1);
+        to -= length;
+        std::memmove(d + to, d + cr + 1, length);
+        d[--to] = '\n';
+        d[--to] = '\r';
+        from = cr;
+    }
+    std::memmove(d + 2, d, from);
+    d[0] = '\r';
+    d[1] = '\n';
+    return text;
+}
+
+std::size_t firstInvalidUtf8(std::string_view bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    std::size_t i = 0;
+    while (i < n) {
+        // Plain ASCII eight bytes at a time.
+        while (i + 8 <= n) {
+            std::uint64_t word;
+            std::memcpy(&word, p + i, 8);
+            if (word & 0x8080808080808080ULL) break;
+            i += 8;
+        }
+        if (i >= n) break;
+        const std::size_t len = sequenceLength(p + i, n - i);
+        if (len == 0) return i;
+        i += len;
+    }
+    return std::string::npos;
+}
+
+std::string validUtf8(std::string bytes) {
+    std::size_t bad = firstInvalidUtf8(bytes);
+    if (bad == std::string::npos) return bytes;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    std::string out;
+    out.reserve(n + 16);
+    out.append(bytes, 0, bad);
+    std::size_t i = bad;
+    while (i < n) {
+        const std::size_t len = sequenceLength(p + i, n - i);
+        if (len == 0) {
+            out += kReplacement;
+            ++i;
+        } else {
+            out.append(bytes, i, len);
+            i += len;
+        }
+    }
+    return out;
+}
+
+std::optional<std::string> decodeByMark(std::string_view bytes) {
+    if (bytes.starts_with(kUtf8Mark)) return validUtf8(std::string(bytes.substr(kUtf8Mark.size())));
+    if (bytes.starts_with(kUtf16LeMark)) return utf16ToUtf8(bytes.substr(2), false);
+    if (bytes.starts_with(kUtf16BeMark)) return utf16ToUtf8(bytes.substr(2), true);
+    return std::nullopt;
+}
+
+std::string fileTextOf(FileServices& files, std::string bytes) {
+    if (std::optional<std::string> marked = decodeByMark(bytes)) return std::move(*marked);
+    return files.ansiToText(std::move(bytes));
+}
+
+std::string fileBytesOf(FileServices& files, const std::string& text) {
+    if (std::optional<std::string> ansi = files.textToAnsi(text)) return std::move(*ansi);
+    std::string bytes;
+    bytes.reserve(kUtf8Mark.size() + text.size());
+    bytes += kUtf8Mark;
+    bytes += validUtf8(text);
+    return bytes;
+}
+
+}  // namespace talvoro

@@ -1,0 +1,182 @@
+#include "platform/qt/PosixFiles.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+#include "platform/FileServices.h"
+
+namespace talvoro::qt {
+namespace {
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+    explicit operator bool() const { return fd_ >= 0; }
+    // Closes now, reporting the error a late write-back can bring up at close.
+    int close() {
+        const int r = ::close(fd_);
+        fd_ = -1;
+        return r;
+    }
+
+private:
+    int fd_;
+};
+
+// The temporary file of a replacement, removed unless it took the target's place.
+class TemporaryFile {
+public:
+    TemporaryFile(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
+    ~TemporaryFile() {
+        if (!kept_) ::unlink(path_.c_str());
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    const std::string& path() const { return path_; }
+    Descriptor& fd() { return fd_; }
+    void keep() { kept_ = true; }
+
+private:
+    std::string path_;
+    Descriptor fd_;
+    bool kept_ = false;
+};
+
+bool readOnly(const struct stat& st, const std::string& path) {
+    return (st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0;
+}
+
+void writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throw fileError(errno);
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+}
+
+TemporaryFile createBeside(const std::string& dir, const std::string& name, mode_t mode) {
+    static std::atomic<unsigned> counter{0};
+    // Short enough for any file system's name limit, whatever the target's name.
+    const std::string stem = "." + name.substr(0, 160) + ".talvoro-" + std::to_string(::getpid());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string path = dir + "/" + stem + "-" + std::to_string(counter++);
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0) return TemporaryFile(path, fd);
+        if (errno != EEXIST) throw fileError(errno == ENOENT ? ENOTDIR : errno);
+    }
+    throw fileError(EEXIST);
+}
+
+}  // namespace
+
+AppError fileError(int error) {
+    switch (error) {
+        case ENOENT: return AppError(kErrFileNotFound, "文件未找到");
+        case ENOTDIR: return AppError(kErrPathNotFound, "路径未找到");
+        case EACCES:
+        case EPERM: return AppError(kErrPermissionDenied, "没有权限");
+        case ENOSPC:
+        case EDQUOT: return AppError(kErrDiskFull, "磁盘已满");
+        case EIO: return AppError(kErrDeviceIo, "设备 I/O 错误");
+        case ENOMEM: return AppError(kErrOutOfMemory, "内存溢出");
+        default: return AppError(kErrPathFileAccess, "路径/文件访问错误");
+    }
+}
+
+std::string readWholeFile(const std::string& path) {
+    Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd) throw fileError(errno);
+    struct stat st;
+    if (::fstat(fd.get(), &st) != 0) throw fileError(errno);
+    if (S_ISDIR(st.st_mode)) throw fileError(EISDIR);
+
+    std::string bytes;
+    const std::size_t size = S_ISREG(st.st_mode) ? static_cast<std::size_t>(st.st_size) : 0;
+    // Room for the line break that text taken from a file starts with, so that a file read
+    // whole is not copied again for it.
+    bytes.reserve(size + 2);
+    bytes.resize(size);
+    std::size_t done = 0;
+    char more[65536];
+    for (;;) {
+        // Read into the buffer sized from the file; past its end (a growing file, a pipe)
+        // through a small block, so that reaching the end costs no reallocation.
+        const bool room = done < bytes.size();
+        char* into = room ? bytes.data() + done : more;
+        const std::size_t want = room ? bytes.size() - done : sizeof more;
+        const ssize_t n = ::read(fd.get(), into, want);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throw fileError(errno);
+        }
+        if (n == 0) break;
+        if (room) {
+            done += static_cast<std::size_t>(n);
+        } else {
+            bytes.append(more, static_cast<std::size_t>(n));
+            done = bytes.size();
+        }
+    }
+    bytes.resize(done);
+    return bytes;
+}
+
+void replaceFile(const std::string& path, std::string_view bytes) {
+    std::string target = path;
+    struct stat st;
+    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        if (char* real = ::realpath(path.c_str(), nullptr)) {
+            target = real;
+            std::free(real);
+        }
+    }
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    if (exists) {
+        if (S_ISDIR(st.st_mode)) throw fileError(EISDIR);
+        if (readOnly(st, target)) throw fileError(EACCES);
+    } else if (errno != ENOENT) {
+        throw fileError(errno);
+    }
+
+    const std::size_t slash = target.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+
+    TemporaryFile temp = createBeside(dir, name, exists ? (st.st_mode & 07777) : 0666);
+    if (exists) {
+        // The creation mode went through the umask; the owner matters when root saves.
+        ::fchmod(temp.fd().get(), st.st_mode & 07777);
+        if (::fchown(temp.fd().get(), st.st_uid, st.st_gid) != 0) { /* another owner's file */ }
+    }
+    writeAll(temp.fd().get(), bytes);
+    if (::fsync(temp.fd().get()) != 0) throw fileError(errno);
+    if (temp.fd().close() != 0) throw fileError(errno);
+    if (::rename(temp.path().c_str(), target.c_str()) != 0) throw fileError(errno);
+    temp.keep();
+
+    // The new name is on the disk once the folder is.
+    Descriptor folder(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder) ::fsync(folder.get());
+}
+
+bool isReadOnlyFile(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode) && readOnly(st, path);
+}
+
+}  // namespace talvoro::qt
