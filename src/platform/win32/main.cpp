@@ -60,7 +60,7 @@ int run(HINSTANCE instance) {
     Win32Clipboard clipboard(basket.mainWindow());
     RegistrySettings settings;
     Win32UiThread ui;
-    Win32FileServices files;
+    Win32FileServices files(basket.mainWindow());
     Win32HelpViewer help;
     Win32AboutBox about;
     Win32SystemServices system;
