@@ -32,9 +32,11 @@ void Save_Reg_Sapi(SystemServices& system) {
         // Whatever stands there is taken for the runtime: its version is not our business.
         if (system.fileExists(runtime)) return;
         if (!SaveResourceToFile(system, kSapiRuntimeResource, kCustomResource, runtime)) return;
-        // The path is quoted so that a directory with blanks stays one argument. No silent
-        // switch: the tool reports its outcome to the user itself.
-        system.startProcess(directory + "\\regsvr32.exe \"" + runtime + "\"", kShowMinimized);
+        // Both paths are quoted: a directory with blanks keeps the argument whole, and the
+        // system cannot take the start of the tool's path for another program to run. No
+        // silent switch: the tool reports its outcome to the user itself.
+        system.startProcess("\"" + directory + "\\regsvr32.exe\" \"" + runtime + "\"",
+                            kShowMinimized);
     });
 }
 

@@ -20,8 +20,10 @@ protected:
     FakePlatform fake{log};
     const std::string dir = "C:\\Program Files\\sys 32";
     const std::string runtime = dir + "\\sapi.dll";
+    // Quoted whole, the tool as well: unquoted, "C:\Program Files\sys 32\regsvr32.exe" could
+    // start C:\Program.exe.
     const std::string registration =
-        dir + "\\regsvr32.exe \"C:\\Program Files\\sys 32\\sapi.dll\"";
+        "\"C:\\Program Files\\sys 32\\regsvr32.exe\" \"C:\\Program Files\\sys 32\\sapi.dll\"";
 
     void SetUp() override {
         fake.systemDir = dir;

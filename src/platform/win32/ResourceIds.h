@@ -3,3 +3,6 @@
 
 #define IDI_TALVORO 1
 #define IDB_BASKET 2
+// Of type CUSTOM: the speech runtime (carried only when the build is given one) and the manual.
+#define IDR_SAPI_RUNTIME 101
+#define IDR_MANUAL 102

@@ -1,12 +1,51 @@
 #pragma once
-// The Windows edition's help viewer.
+// The Windows edition's help viewer: a sizable window without owner whose client area is the
+// system's WebBrowser control, hosted in place. When the control cannot be had (Wine without
+// its Gecko engine, for one) the window opens empty.
+
+#include <windows.h>
 
 #include "platform/HelpViewer.h"
 
+struct IOleObject;
+struct IWebBrowser2;
+
 namespace talvoro::win32 {
+
+class BrowserSite;
 
 class Win32HelpViewer : public HelpViewer {
 public:
+    explicit Win32HelpViewer(HINSTANCE instance = GetModuleHandleW(nullptr));
+    ~Win32HelpViewer() override;
+    Win32HelpViewer(const Win32HelpViewer&) = delete;
+    Win32HelpViewer& operator=(const Win32HelpViewer&) = delete;
+
+    bool helpLoaded() override { return window_ != nullptr; }
+    void loadHelp(const std::string& caption) override;
+    void navigate2(const std::string& path) override;
+    void showHelp() override;
+
+    bool isOpen() const { return window_ != nullptr; }
+    HWND window() const { return window_; }
+    bool hasBrowser() const { return browser_ != nullptr; }
+    // Once the basket has gone the viewer may be the program's last window: its closing then
+    // ends the message loop.
+    void quitWhenClosed() { quitWhenClosed_ = true; }
+
+private:
+    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT onMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void createBrowser();
+    void releaseBrowser();
+    void layOut();
+
+    HINSTANCE instance_;
+    HWND window_ = nullptr;
+    BrowserSite* site_ = nullptr;
+    IOleObject* object_ = nullptr;
+    IWebBrowser2* browser_ = nullptr;
+    bool quitWhenClosed_ = false;
 };
 
 }  // namespace talvoro::win32

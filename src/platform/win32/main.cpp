@@ -16,6 +16,7 @@
 #include "platform/win32/Win32FileServices.h"
 #include "platform/win32/Win32HelpViewer.h"
 #include "platform/win32/Win32SystemServices.h"
+#include "provision/Provisioning.h"
 #include "speech/sapi/SapiEngine.h"
 
 namespace {
@@ -66,7 +67,7 @@ int run(HINSTANCE instance) {
     Win32SystemServices system;
     Platform platform{windows, menus, messages, clipboard, settings, ui, files, help, about, system};
 
-    Frmlan form(platform, createSapiEngine, {});
+    Frmlan form(platform, createSapiEngine, [&system] { Save_Reg_Sapi(system); });
     basket.attach(&form);
     form.Form_Load();
     basket.show();
@@ -74,6 +75,11 @@ int run(HINSTANCE instance) {
     // The basket has gone; an About box still open keeps the program until it closes too.
     if (about.isOpen()) {
         about.quitWhenClosed();
+        exitCode = runMessageLoop(about);
+    }
+    // So does an open help viewer; whichever of the two closes last ends it.
+    while (help.isOpen()) {
+        help.quitWhenClosed();
         exitCode = runMessageLoop(about);
     }
     basket.attach(nullptr);
