@@ -406,7 +406,7 @@ check "关于 opens the About box with its client area at 279,212, 319 x 205" op
 about=$(about_windows)
 import -window root "${shot%.png}_about.png"
 echo "# screenshot of the About box: ${shot%.png}_about.png"
-check "the About box has the keyboard when it opens" has_focus "$about"
+check "the About box has the keyboard when it opens" wait_for 3 has_focus "$about"
 xdotool key Escape
 check "Esc closes the About box" wait_for 5 about_closed
 check "the basket stays after the About box closed" eval 'basket >/dev/null'
