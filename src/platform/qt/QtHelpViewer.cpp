@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 #include <filesystem>
+#include <memory>
 
 #include "platform/qt/AppLife.h"
 #include "platform/qt/HelpBrowser.h"
@@ -38,13 +39,15 @@ const HelpModule& helpModule() {
         // Chromium draws through an OpenGL context shared with the application's. Qt makes
         // one at start when asked, which would cost every run of the basket time and memory
         // for a window seldom opened; it is made here instead, the way Qt makes it, before
-        // the browser's libraries load and look for it.
-        if (!qt_gl_global_share_context()) {
-            auto* context = new QOpenGLContext(qApp);
-            context->create();
-            qt_gl_set_global_share_context(context);
-        }
+        // the browser's libraries load and look for it. Without OpenGL the browser cannot
+        // draw at all: the window then stays empty.
         HelpModule m;
+        if (!qt_gl_global_share_context()) {
+            auto context = std::make_unique<QOpenGLContext>();
+            if (!context->create()) return m;
+            context->setParent(qApp);
+            qt_gl_set_global_share_context(context.release());
+        }
         std::error_code ec;
         const fs::path dir = fs::read_symlink("/proc/self/exe", ec).parent_path();
         for (const fs::path& path :
