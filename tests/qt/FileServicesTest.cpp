@@ -169,13 +169,5 @@ TEST_F(PosixFilesTest, AWriteThatFailsPartWayLeavesTheOldFileWhole) {
     EXPECT_EQ(names(), std::vector<std::string>{"old.txt"});  // the partial copy is gone
 }
 
-TEST(FileErrors, SystemErrorsBecomeTheProgramsFileErrors) {
-    EXPECT_EQ(fileError(ENOSPC).number(), kErrDiskFull);
-    EXPECT_EQ(fileError(ENOSPC).description(), "磁盘已满");
-    EXPECT_EQ(fileError(EACCES).number(), kErrPermissionDenied);
-    EXPECT_EQ(fileError(EIO).number(), kErrDeviceIo);
-    EXPECT_EQ(fileError(EROFS).number(), kErrPathFileAccess);
-}
-
 }  // namespace
 }  // namespace talvoro::qt
