@@ -3,22 +3,32 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <future>
+#include <memory>
+#include <optional>
 #include <string>
+#include <thread>
 
 #include "app/AppError.h"
+#include "platform/UiThread.h"
 #include "speech/espeak/EspeakModule.h"
+#include "speech/espeak/VoiceCatalog.h"
+
+#ifndef TALVORO_ESPEAK_DATA
+#define TALVORO_ESPEAK_DATA "/usr/lib/x86_64-linux-gnu/espeak-ng-data"
+#endif
 
 namespace talvoro::qt {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Loaded {
-    espeak::ModuleCreate create = nullptr;
-    std::string error;
-};
+constexpr long kErrEngine = -2147467259;      // E_FAIL, as the engine reports it
+constexpr long kErrNotFound = -2147200966;    // SPERR_NOT_FOUND
+constexpr long kErrInvalidArg = -2147024809;  // E_INVALIDARG
+constexpr long kErrCannotCreate = 429;
 
 // Beside the program in a build tree, in lib/talvoro when installed.
 std::vector<fs::path> candidates() {
@@ -28,44 +38,178 @@ std::vector<fs::path> candidates() {
     return {dir / espeak::kModuleFile, dir / ".." / "lib" / "talvoro" / espeak::kModuleFile};
 }
 
-Loaded load() {
-    Loaded out;
+std::optional<fs::path> moduleFile() {
     for (const fs::path& path : candidates()) {
         std::error_code ec;
-        if (!fs::exists(path, ec)) continue;
-        void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!handle) {
-            out.error = dlerror();
-            continue;
-        }
-        auto start = reinterpret_cast<espeak::ModuleStart>(dlsym(handle, espeak::kStartSymbol));
-        out.create = reinterpret_cast<espeak::ModuleCreate>(dlsym(handle, espeak::kCreateSymbol));
-        if (!start || !out.create) {
-            out.error = path.string() + ": not a speech engine module";
-            out.create = nullptr;
-            continue;
-        }
-        start();
+        if (fs::exists(path, ec)) return path;
+    }
+    return std::nullopt;
+}
+
+// The voices, read from the engine's data folder by the program itself: the window can list
+// them while the engine library is still to load.
+struct Listing {
+    std::vector<espeak::VoiceEntry> voices;
+    std::optional<AppError> error;
+};
+
+Listing readListing() {
+    Listing out;
+    const char* env = std::getenv("ESPEAK_DATA_PATH");
+    const std::string data = env && *env ? env : TALVORO_ESPEAK_DATA;
+    std::error_code ec;
+    if (!fs::is_regular_file(fs::path(data) / "phontab", ec)) {
+        out.error = AppError(kErrEngine, "语音引擎错误：找不到 espeak-ng 的数据");
         return out;
     }
-    if (out.error.empty()) out.error = std::string("找不到 ") + espeak::kModuleFile;
+    espeak::VoiceCatalog catalog(data, espeak::defaultLanguage(espeak::userLocale()));
+    out.voices = catalog.voices();
     return out;
 }
 
+std::shared_future<Listing>& listing() {
+    static std::shared_future<Listing> f = std::async(std::launch::async, readListing).share();
+    return f;
+}
+
+struct Loaded {
+    espeak::ModuleCreate create = nullptr;
+    std::string error;
+};
+
+Loaded load() {
+    Loaded out;
+    const auto path = moduleFile();
+    if (!path) {
+        out.error = std::string("找不到 ") + espeak::kModuleFile;
+        return out;
+    }
+    void* handle = dlopen(path->c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        out.error = dlerror();
+        return out;
+    }
+    auto start = reinterpret_cast<espeak::ModuleStart>(dlsym(handle, espeak::kStartSymbol));
+    out.create = reinterpret_cast<espeak::ModuleCreate>(dlsym(handle, espeak::kCreateSymbol));
+    if (!start || !out.create) {
+        out.error = path->string() + ": not a speech engine module";
+        out.create = nullptr;
+        return out;
+    }
+    start();
+    return out;
+}
+
+// The module loads once the window is up (or when speech is first wanted, if sooner).
 std::shared_future<Loaded>& module() {
     static std::shared_future<Loaded> loaded = std::async(std::launch::async, load).share();
     return loaded;
 }
 
+// The engine as the window sees it from the start: voices, rate and volume are answered here;
+// speaking waits for the engine in the module, which it then hands everything to.
+class DeferredEngine : public SpeechEngine {
+public:
+    DeferredEngine(SpeechEvents& events, UiThread& ui, std::vector<espeak::VoiceEntry> voices)
+        : events_(events), ui_(ui), voices_(std::move(voices)), alive_(std::make_shared<bool>(true)) {
+        // Once the user-interface thread is free again (the window is up), the module loads in
+        // the background and the engine is created, so that the first reading finds it ready.
+        std::weak_ptr<bool> alive = alive_;
+        UiThread& uiThread = ui_;
+        ui_.post([this, alive, &uiThread] {
+            if (alive.expired()) return;
+            module();
+            std::thread([this, alive, &uiThread] {
+                module().wait();
+                uiThread.post([this, alive] {
+                    if (alive.expired()) return;
+                    try {
+                        engine();
+                    } catch (const AppError&) {
+                        // Reported by the first reading that needs the engine.
+                    }
+                });
+            }).detach();
+        });
+    }
+
+    VoiceCollection GetVoices(const std::string& required, const std::string& optional) override {
+        if (real_) return real_->GetVoices(required, optional);
+        VoiceCollection tokens;
+        for (const auto& v : voices_) tokens.push_back({v.identifier});
+        return tokens;
+    }
+
+    std::string GetDescription(const VoiceToken& token, int locale) override {
+        if (real_) return real_->GetDescription(token, locale);
+        return espeak::displayName(find(token.id).name);
+    }
+
+    void SetVoice(const VoiceToken& token) override {
+        if (real_) return real_->SetVoice(token);
+        find(token.id);
+        voice_ = token.id;
+    }
+
+    int Rate() override { return real_ ? real_->Rate() : rate_; }
+    void SetRate(int rate) override {
+        if (real_) return real_->SetRate(rate);
+        if (rate < kRateMin || rate > kRateMax) throw AppError(kErrInvalidArg, "参数不正确");
+        rate_ = rate;
+    }
+    int Volume() override { return real_ ? real_->Volume() : volume_; }
+    void SetVolume(int volume) override {
+        if (real_) return real_->SetVolume(volume);
+        if (volume < kVolumeMin || volume > kVolumeMax) throw AppError(kErrInvalidArg, "参数不正确");
+        volume_ = volume;
+    }
+
+    long Speak(const std::string& text, int flags) override { return engine().Speak(text, flags); }
+    void Pause() override { engine().Pause(); }
+    void Resume() override { engine().Resume(); }
+
+private:
+    const espeak::VoiceEntry& find(const std::string& id) const {
+        for (const auto& v : voices_)
+            if (v.identifier == id) return v;
+        throw AppError(kErrNotFound, "找不到语音：" + id);
+    }
+
+    // The module's engine, created on first need with what was chosen meanwhile.
+    SpeechEngine& engine() {
+        if (real_) return *real_;
+        const Loaded& loaded = module().get();
+        if (!loaded.create) throw AppError(kErrCannotCreate, "无法创建语音引擎：" + loaded.error);
+        std::unique_ptr<SpeechEngine> engine = loaded.create(events_, ui_);
+        if (voice_) engine->SetVoice({*voice_});
+        engine->SetRate(rate_);
+        engine->SetVolume(volume_);
+        real_ = std::move(engine);
+        return *real_;
+    }
+
+    SpeechEvents& events_;
+    UiThread& ui_;
+    std::vector<espeak::VoiceEntry> voices_;
+    std::optional<std::string> voice_;
+    int rate_ = 0;
+    int volume_ = 100;
+    std::unique_ptr<SpeechEngine> real_;
+    std::shared_ptr<bool> alive_;
+};
+
 }  // namespace
 
-void loadSpeechModuleEarly() { module(); }
+void loadSpeechModuleEarly() { listing(); }
 
 SpeechEngineFactory speechModuleFactory(UiThread& ui) {
     return [&ui](SpeechEvents& events) -> std::unique_ptr<SpeechEngine> {
-        const Loaded& loaded = module().get();
-        if (!loaded.create) throw AppError(429, "无法创建语音引擎：" + loaded.error);
-        return loaded.create(events, ui);
+        const Listing& l = listing().get();
+        if (l.error) throw *l.error;
+        if (!moduleFile())
+            throw AppError(kErrCannotCreate,
+                           std::string("无法创建语音引擎：找不到 ") + espeak::kModuleFile);
+        return std::make_unique<DeferredEngine>(events, ui, l.voices);
     };
 }
 

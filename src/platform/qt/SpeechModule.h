@@ -1,5 +1,7 @@
 #pragma once
-// Loads the speech engine module on a background thread while the window system starts.
+// The Linux edition's speech engine: the voices are read while the window system starts, and the
+// engine module (libespeak-ng and the sound libraries) loads in the background once the window
+// is up.
 
 #include "speech/SpeechEngine.h"
 
@@ -9,11 +11,12 @@ class UiThread;
 
 namespace talvoro::qt {
 
-// Starts loading the module and the engine library it carries.
+// Starts reading the installed voices.
 void loadSpeechModuleEarly();
 
-// Creates the engine from the module, waiting for it if it is still loading. The factory throws
-// AppError when the module or the engine cannot be had.
+// Creates the engine: one that answers voices, rate and volume at once and speaks through the
+// module's engine. Throws AppError when the engine's data or the module is missing; a module that
+// cannot be loaded later fails the first Speak.
 SpeechEngineFactory speechModuleFactory(UiThread& ui);
 
 }  // namespace talvoro::qt
