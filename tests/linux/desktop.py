@@ -9,6 +9,7 @@ import subprocess
 import tempfile
 import threading
 import time
+import unittest
 
 BUILD_DIR = os.environ.get("TALVORO_BUILD_DIR", os.path.join(os.path.dirname(__file__), "../../build"))
 PROGRAM = os.path.join(BUILD_DIR, "bin", "talvoro")
@@ -472,3 +473,23 @@ def grey_pixels(desktop, window):
     parts = out.split(b"\n", 3)
     width, height = (int(v) for v in parts[1].split())
     return width, height, parts[3]
+
+
+class SoundDesktopTest(unittest.TestCase):
+    """Cases that share one desktop and one sound server: the sink's monitor takes a while to
+    start delivering, so it is started once for the class."""
+
+    @classmethod
+    def setUpClass(cls):
+        os.makedirs(ARTIFACTS, exist_ok=True)
+        cls.desktop = Desktop()
+        try:
+            cls.sound = SoundServer(cls.desktop)
+            cls.recorder = cls.sound.record()
+        except Exception:
+            cls.desktop.close()
+            raise
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.desktop.close()

@@ -86,22 +86,7 @@ def pointer_grab_possible(display):
         xlib.XCloseDisplay(d)
 
 
-class DropTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        os.makedirs(dt.ARTIFACTS, exist_ok=True)
-        cls.desktop = dt.Desktop()
-        try:
-            cls.sound = dt.SoundServer(cls.desktop)
-            cls.recorder = cls.sound.record()
-        except Exception:
-            cls.desktop.close()
-            raise
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.desktop.close()
-
+class DropTest(dt.SoundDesktopTest):
     def setUp(self):
         self.desktop.store_position(3000, 4500)  # the basket at 300,200
         self.basket = self.desktop.start_basket({"LANG": "en_US.UTF-8"})

@@ -53,21 +53,7 @@ class SettingsFaultTest(unittest.TestCase):
         self.assertTrue(os.path.isdir(os.path.join(path, "inside")), "the folder was touched")
 
 
-class DesktopFaultTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.desktop = dt.Desktop()
-        try:
-            cls.sound = dt.SoundServer(cls.desktop)
-            cls.recorder = cls.sound.record()
-        except Exception:
-            cls.desktop.close()
-            raise
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.desktop.close()
-
+class DesktopFaultTest(dt.SoundDesktopTest):
     def setUp(self):
         self.desktop.store_position(3000, 4500)
         self.basket = self.desktop.start_basket({"LANG": "en_US.UTF-8"})

@@ -20,22 +20,7 @@ GB_TEXT = "你好，世界。\r\n今天天气很好。\r\n"
 UTF8_TEXT = "The quick brown fox jumps over the lazy dog.\r\n中文也在这里。\r\n"
 
 
-class FilesTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        os.makedirs(dt.ARTIFACTS, exist_ok=True)
-        cls.desktop = dt.Desktop()
-        try:
-            cls.sound = dt.SoundServer(cls.desktop)
-            cls.recorder = cls.sound.record()
-        except Exception:
-            cls.desktop.close()
-            raise
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.desktop.close()
-
+class FilesTest(dt.SoundDesktopTest):
     def setUp(self):
         self.folder = tempfile.mkdtemp(prefix="talvoro-files-")
         self.addCleanup(shutil.rmtree, self.folder, True)

@@ -34,24 +34,7 @@ REACTION = 0.5
 QUIET = 1.0
 
 
-class SpeechTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        # One desktop and sound server for all the cases: the sink's monitor takes a while to
-        # start delivering.
-        os.makedirs(dt.ARTIFACTS, exist_ok=True)
-        cls.desktop = dt.Desktop()
-        try:
-            cls.sound = dt.SoundServer(cls.desktop)
-            cls.recorder = cls.sound.record()
-        except Exception:
-            cls.desktop.close()
-            raise
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.desktop.close()
-
+class SpeechTest(dt.SoundDesktopTest):
     def setUp(self):
         self.desktop.store_position(3000, 4500)
         # In a Chinese locale Mandarin is the voice ticked first.
