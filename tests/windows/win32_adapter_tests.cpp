@@ -24,11 +24,14 @@
 #include "platform/win32/RegistrySettings.h"
 #include "platform/win32/Twips.h"
 #include "platform/win32/Win32Clipboard.h"
-#include "platform/win32/Win32FileServices.h"
 #include "platform/win32/Win32MenuPresenter.h"
 #include "platform/win32/Win32UiThread.h"
 #include "platform/win32/Win32WindowManager.h"
 #include "platform/win32/WinText.h"
+#include "platform/win32/Win32AboutBox.h"
+#include "platform/win32/Win32FileServices.h"
+#include "platform/win32/Win32HelpViewer.h"
+#include "platform/win32/Win32SystemServices.h"
 #include "speech/sapi/SapiEngine.h"
 
 using namespace talvoro;
@@ -362,7 +365,11 @@ struct LiveBasket {
     Win32Clipboard clipboard{basket.mainWindow()};
     RegistrySettings settings{scratch.get()};
     Win32UiThread ui;
-    Platform platform{windows, menus, boxes, clipboard, settings, ui};
+    Win32FileServices files;
+    Win32HelpViewer help;
+    Win32AboutBox about;
+    Win32SystemServices system;
+    Platform platform{windows, menus, boxes, clipboard, settings, ui, files, help, about, system};
     Frmlan form{platform, [](SpeechEvents&) { return std::make_unique<OneVoiceEngine>(); }, {}};
 
     ~LiveBasket() { basket.attach(nullptr); }
