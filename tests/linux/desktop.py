@@ -272,6 +272,12 @@ class Basket:
         self.window = wait_for(self._find_window, 15) if expect_basket else None
         if expect_basket and not self.window:
             raise RuntimeError("the basket did not appear: %s" % self.output())
+        if self.window:
+            # A user meets the basket once the window manager has taken it in (WM_STATE set);
+            # clicks before that can go to a window that is still being framed.
+            wait_for(lambda: "Normal" in desktop.run(["xprop", "-id", self.window, "WM_STATE"],
+                                                     check=False), 5)
+            time.sleep(0.2)
 
     def windows(self):
         return self.desktop.xdotool("search", "--onlyvisible", "--pid", self.proc.pid).split()
