@@ -8,17 +8,11 @@ build=${TALVORO_BUILD_DIR:-build}
 
 home=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$home"' EXIT
-export XDG_CONFIG_HOME=$home/config XDG_RUNTIME_DIR=$home/runtime
-mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+export XDG_CONFIG_HOME=$home/config
 mkdir -p "$XDG_CONFIG_HOME/Talvoro"
 printf '[site]\ntop=3000\nleft=4500\n' > "$XDG_CONFIG_HOME/Talvoro/Talvoro.conf"
 
-Xvfb -displayfd 9 -screen 0 1280x800x24 -nolisten tcp 9>"$home/display" 2>/dev/null &
-for _ in $(seq 100); do [ -s "$home/display" ] && break; sleep 0.05; done
-export DISPLAY=:$(cat "$home/display")
-openbox >/dev/null 2>&1 &
-for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break; sleep 0.05; done
-sleep 0.5  # openbox announces itself before it manages new windows
+. bench/desktop.sh
 
 echo "Start-up: time from process start until the window is mapped, and resident memory once idle"
 "$build/bench/startup_bench" "$runs" "bare-qt=$build/bench/bench_bare_window" "talvoro=$build/bin/talvoro" ${EXTRA:-}
