@@ -41,8 +41,11 @@ int buttonValue(Qt::MouseButton b) {
     }
 }
 
-PictureBox::PictureBox(QWidget* parent, BasketEvents& handlers)
-    : QWidget(parent), handlers_(handlers), picture_(QStringLiteral(":/basket.bmp")) {
+PictureBox::PictureBox(QWidget* parent, BasketEvents& handlers, std::function<void()> beforePress)
+    : QWidget(parent),
+      handlers_(handlers),
+      beforePress_(std::move(beforePress)),
+      picture_(QStringLiteral(":/basket.bmp")) {
     setObjectName(QStringLiteral("Picture1"));
     setGeometry(1, 1, 38, 37);
     setCursor(Qt::SizeAllCursor);
@@ -59,6 +62,7 @@ void PictureBox::paintEvent(QPaintEvent*) {
 }
 
 void PictureBox::mousePressEvent(QMouseEvent* e) {
+    if (beforePress_) beforePress_();
     if (const int b = buttonValue(e->button())) handlers_.press(b, e->position());
 }
 
@@ -81,7 +85,7 @@ BasketWindow::BasketWindow(BasketEvents& handlers)
     setMouseTracking(true);
     // Drags are taken by the window and handed to the picture here (see overPicture).
     setAcceptDrops(true);
-    picture_ = new PictureBox(this, handlers_);
+    picture_ = new PictureBox(this, handlers_, [this] { handPendingDrops(); });
 }
 
 void BasketWindow::closeEvent(QCloseEvent* e) {
@@ -174,9 +178,19 @@ void BasketWindow::dropEvent(QDropEvent* e) {
     acceptAsCopy(e);
     const int effect = static_cast<int>(e->dropAction());
     const int buttons = buttonState(e->buttons()), shift = shiftState(e->modifiers());
-    QTimer::singleShot(0, this, [this, data, effect, buttons, shift, at] {
-        if (handlers_.drop) handlers_.drop(*data, effect, buttons, shift, at);
-    });
+    pendingDrops_.push_back({data, effect, buttons, shift, at});
+    QTimer::singleShot(0, this, [this] { handPendingDrops(); });
+}
+
+// A drop is handed over once its source has been answered, so that a message box never keeps
+// the source waiting. A press that reaches us first still comes after the drop the user made
+// before it: the pop-up it opens shows the buffer with the dropped text in it.
+void BasketWindow::handPendingDrops() {
+    while (!pendingDrops_.empty()) {
+        PendingDrop d = std::move(pendingDrops_.front());
+        pendingDrops_.pop_front();
+        if (handlers_.drop) handlers_.drop(*d.data, d.effect, d.buttons, d.shift, d.at);
+    }
 }
 
 }  // namespace talvoro::qt

@@ -5,7 +5,9 @@
 #include <QPixmap>
 #include <QPoint>
 #include <QWidget>
+#include <deque>
 #include <functional>
+#include <memory>
 
 #include "platform/DataObject.h"
 
@@ -28,7 +30,8 @@ struct BasketEvents {
 class PictureBox : public QWidget {
     Q_OBJECT
 public:
-    PictureBox(QWidget* parent, BasketEvents& handlers);
+    // `beforePress` runs ahead of every press on the picture.
+    PictureBox(QWidget* parent, BasketEvents& handlers, std::function<void()> beforePress);
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -38,6 +41,7 @@ protected:
 
 private:
     BasketEvents& handlers_;
+    std::function<void()> beforePress_;
     QPixmap picture_;
 };
 
@@ -47,6 +51,8 @@ public:
     explicit BasketWindow(BasketEvents& handlers);
 
     PictureBox* picture() const { return picture_; }
+    // Hands the drops taken so far to the core, oldest first.
+    void handPendingDrops();
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -62,11 +68,18 @@ private:
     void dragMoved(QDropEvent* e);
     void leavePicture();
 
+    struct PendingDrop {
+        std::shared_ptr<DataObject> data;
+        int effect, buttons, shift;
+        QPointF at;
+    };
+
     BasketEvents& handlers_;
     PictureBox* picture_;
     bool unloaded_ = false;
     bool dragOnPicture_ = false;
     QPointF lastDragPos_;
+    std::deque<PendingDrop> pendingDrops_;
 };
 
 // The core's button value for a Qt button: 1 left, 2 right, 4 middle, 0 for others.
