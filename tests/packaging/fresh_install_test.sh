@@ -199,6 +199,18 @@ if [ "$(wc -w <<<"$windows")" -ne 1 ] || ! grep -q "Geometry: 40x40" <(xdotool g
     echo "# its output:"; sed 's/^/#   /' "$work/app.log"
 fi
 import -window root /tmp/talvoro-fresh-installed.png 2>/dev/null
+# It answers there: a right click opens the pop-up, drawn with the root's own fonts.
+eval "$(xdotool getwindowgeometry --shell "${windows%%$'\n'*}" 2>/dev/null)"
+xdotool mousemove $((X + 20)) $((Y + 20)) click 3 2>/dev/null
+popup=
+for _ in $(seq 50); do
+    [ "$(xdotool search --onlyvisible --pid $app 2>/dev/null | wc -l)" -ge 2 ] && { popup=yes; break; }
+    sleep 0.1
+done
+check "a right click opens its pop-up menu" test -n "$popup"
+sleep 0.3
+import -window root /tmp/talvoro-fresh-popup.png 2>/dev/null
+xdotool key Escape 2>/dev/null
 kill $app 2>/dev/null
 wait $app 2>/dev/null
 
