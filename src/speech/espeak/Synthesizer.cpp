@@ -76,6 +76,16 @@ std::string escapeXml(const std::string& text) {
     return out;
 }
 
+// The library reads a text up to its first NUL: one in a chunk (a file that is not text, a
+// stray byte in one that is) would silently drop the rest of the chunk while the chunks after it
+// are read. A NUL has nothing to say: it is read as a space, keeping apart what stands on either
+// side of it.
+std::string withoutNul(std::string_view chunk) {
+    std::string text(chunk);
+    std::replace(text.begin(), text.end(), '\0', ' ');
+    return text;
+}
+
 }  // namespace
 
 Synthesizer& Synthesizer::instance() {
@@ -387,11 +397,11 @@ void Synthesizer::speakText(const std::string& text, int pieceRate, int, int pit
         if (spell) {
             // The library's own reader gets only text we have escaped ourselves.
             const std::string doc = "<speak><say-as interpret-as=\"characters\">" +
-                                    escapeXml(std::string(chunk)) + "</say-as></speak>";
+                                    escapeXml(withoutNul(chunk)) + "</say-as></speak>";
             espeak_Synth(doc.c_str(), doc.size() + 1, 0, POS_CHARACTER, 0,
                          espeakCHARS_UTF8 | espeakSSML, nullptr, nullptr);
         } else {
-            const std::string plain(chunk);
+            const std::string plain = withoutNul(chunk);
             espeak_Synth(plain.c_str(), plain.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8,
                          nullptr, nullptr);
         }
