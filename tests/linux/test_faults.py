@@ -1,19 +1,26 @@
 """Faults a user's desktop can hold, met by the real program: a broken settings file, a clipboard
-holding only a picture, a dropped text of 200 MB, and the sound server dying in the middle of a
-reading and coming back."""
+holding only a picture, a dropped text of 200 MB, the sound server dying in the middle of a
+reading and coming back, files that are not text at all opened as text, and a help folder that is
+missing, read-only, full or holding an old copy that cannot be removed."""
 
 import os
+import random
+import shutil
+import struct
 import subprocess
 import sys
 import tempfile
 import time
 import unittest
+import zlib
 
 sys.path.insert(0, os.path.dirname(__file__))
 import desktop as dt  # noqa: E402
+import test_files  # noqa: E402
+import test_help  # noqa: E402
 from test_drop import DragSource  # noqa: E402
 
-PASTE, READ = 2, 6
+OPEN, SAVE, PASTE, CLEAR, READ, STOP = 0, 1, 2, 3, 6, 7
 QUIET = 1.0
 
 
@@ -158,6 +165,423 @@ class DesktopFaultTest(dt.SoundDesktopTest):
         self.assertIsNotNone(self.recorder.wait_for_sound(read, 5),
                              "nothing was heard after the sound server came back")
         self.choose(7)
+
+
+def png_picture(width=64, height=64, seed=7):
+    """A real PNG picture of noise: NUL bytes, control characters and bytes that are not UTF-8."""
+    rng = random.Random(seed)
+    rows = b"".join(b"\0" + bytes(rng.randrange(256) for _ in range(width * 3))
+                    for _ in range(height))
+
+    def chunk(kind, data):
+        return (struct.pack(">I", len(data)) + kind + data +
+                struct.pack(">I", zlib.crc32(kind + data)))
+    return (b"\x89PNG\r\n\x1a\n" +
+            chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)) +
+            chunk(b"IDAT", zlib.compress(rows, 9)) + chunk(b"IEND", b""))
+
+
+def lines_of(units):
+    """The lines of a text given as character numbers: a line ends at CR or CR LF, a final line
+    end adds no empty line."""
+    lines, line, i = [], [], 0
+    while i < len(units):
+        if units[i] == 13:
+            lines.append(line)
+            line = []
+            i += 2 if units[i + 1:i + 2] == [10] else 1
+        else:
+            line.append(units[i])
+            i += 1
+    if line:
+        lines.append(line)
+    return lines
+
+
+class NotTextFileTest(dt.SoundDesktopTest):
+    """Files that are not text at all, opened with 打开 through the real dialog: whatever the line
+    rule and the decoding make of them is taken in, read, and saved back without loss, and the
+    basket goes on answering."""
+
+    # The file tests' way of driving the dialogs and the pop-up.
+    path = test_files.FilesTest.path
+    write = test_files.FilesTest.write
+    read = test_files.FilesTest.read
+    saved = test_files.FilesTest.saved
+    windows_named = test_files.FilesTest.windows_named
+    wait_window = test_files.FilesTest.wait_window
+    wait_gone = test_files.FilesTest.wait_gone
+    choose = test_files.FilesTest.choose
+    dialog = test_files.FilesTest.dialog
+
+    def enter_path(self, window, path, confirm=True):
+        """Types a path into the dialog's file name field and, with confirm, presses Return."""
+        self.desktop.xdotool("windowactivate", "--sync", window)
+        self.desktop.xdotool("key", "ctrl+a", "BackSpace")
+        self.desktop.xdotool("type", "--delay", "5", path)
+        time.sleep(0.3)
+        if confirm:
+            self.desktop.xdotool("key", "Return")
+
+    def setUp(self):
+        self.folder = tempfile.mkdtemp(prefix="talvoro-nottext-")
+        self.addCleanup(shutil.rmtree, self.folder, True)
+        self.desktop.store_position(3000, 4500)
+        # A UTF-8 locale: bytes that are not UTF-8 are read as GB18030.
+        self.basket = self.desktop.start_basket({"LANG": "C.UTF-8", "LC_ALL": ""})
+        self.addCleanup(self.basket.kill)
+        self.clipboard = dt.Clipboard(self.desktop)
+        self.addCleanup(self.clipboard.release)
+
+    def menu_rows(self):
+        """The pop-up's items as drawn ("on"/"off"), the pop-up closed again."""
+        self.basket.right_click()
+        popup = self.basket.popup()
+        self.assertIsNotNone(popup, "no pop-up opened (the program does not answer)")
+        kinds = [row.kind for row in popup.items]
+        self.desktop.xdotool("key", "Escape")
+        self.wait_gone(popup.window, 5)
+        return kinds
+
+    def after_dialog(self, window):
+        """Waits until a dialog or box has gone. For a few tenths of a second after that, under
+        load, a click on the basket can be taken by a pointer grab held elsewhere on the desktop
+        and never reach the program; no hand is that quick, so the cases wait as long."""
+        self.wait_gone(window)
+        time.sleep(0.6)
+
+    def save_as(self, name):
+        window = self.dialog(SAVE, "保存文件")
+        self.enter_path(window, self.path(name))
+        self.after_dialog(window)
+        return self.saved(self.path(name))
+
+    def open_quietly(self, path):
+        """Opens a file through the dialog; the time the choice was confirmed."""
+        window = self.dialog(OPEN, "打开文件")
+        self.enter_path(window, path, confirm=False)
+        chosen = time.monotonic()
+        self.desktop.xdotool("key", "Return")
+        self.after_dialog(window)
+        return chosen
+
+    def stop_and_settle(self):
+        self.choose(STOP)
+        self.recorder.wait_for_silence(time.monotonic(), QUIET, 10)
+        self.assertEqual(self.menu_rows()[STOP], "off", "停止 still offered after stopping")
+
+    def paste_is_heard(self):
+        self.clipboard.copy("After that file, this plain sentence is heard.")
+        asked = time.monotonic()
+        self.choose(PASTE)
+        self.assertIsNotNone(self.recorder.wait_for_sound(asked, 5),
+                             "a normal paste was not heard afterwards")
+        self.stop_and_settle()
+
+    def open_binary_hear_it_and_save_it_back(self, name, data, units=None):
+        """`units`: the file's characters as numbers where they are not its bytes."""
+        opened = self.open_quietly(self.write(name, data))
+        first = self.recorder.wait_for_sound(opened, 10)
+        self.assertTrue(self.basket.running(), "the program died on %s: %s"
+                        % (name, self.basket.output()))
+        self.assertIsNotNone(first, "nothing was heard from " + name)
+        self.assertEqual(self.basket.windows(), [self.basket.window], "a window other than the "
+                         "basket opened")
+        self.desktop.screenshot(os.path.join(dt.ARTIFACTS, "faults-open-%s.png"
+                                             % name.replace(".", "-")))
+        self.stop_and_settle()
+
+        saved = self.save_as(name + ".saved")
+        # In this UTF-8 locale the buffer is saved as well-formed UTF-8: CR LF before each of the
+        # file's lines and one at the end, every byte that was NUL still there, every CR now
+        # the start of a CR LF.
+        text = saved.decode("utf-8")
+        self.assertTrue(text.startswith("\r\n") and text.endswith("\r\n"), saved[:40])
+        self.assertEqual(saved.count(b"\0"), (units or list(data)).count(0),
+                         "NUL characters lost or added")
+        self.assertEqual(saved.count(b"\r"), saved.count(b"\r\n"), "a CR without its LF")
+        self.assertEqual(saved.count(b"\r\n"), len(lines_of(units or list(data))) + 1)
+        # Taken in again and saved again: the same text under one more empty line, nothing
+        # else changed.
+        self.open_quietly(self.path(name + ".saved"))
+        self.stop_and_settle()
+        self.assertEqual(self.save_as(name + ".again"), b"\r\n" + saved)
+        print("\n  %s: %d bytes opened, heard %.2f s after it was chosen, saved as %d bytes"
+              % (name, len(data), first - opened, len(saved)))
+        self.paste_is_heard()
+
+    def test_a_png_picture_is_read_and_saved_back_whole(self):
+        self.open_binary_hear_it_and_save_it_back("picture.png", png_picture())
+
+    def test_a_copy_of_a_program_is_read_and_saved_back_whole(self):
+        with open(shutil.which("true"), "rb") as f:
+            program = f.read()
+        self.assertTrue(program.startswith(b"\x7fELF"))
+        self.open_binary_hear_it_and_save_it_back("true", program)
+
+    def test_noise_behind_a_utf16_mark_is_read_and_saved_back_whole(self):
+        # Decoded by the mark: lone surrogates and the odd last byte become U+FFFD.
+        rng = random.Random(11)
+        noise = bytes(rng.randrange(256) for _ in range(8191))
+        units = list(struct.unpack("<%dH" % (len(noise) // 2), noise[:-1]))
+        self.open_binary_hear_it_and_save_it_back("noise.utf16", b"\xff\xfe" + noise, units)
+
+    def test_a_stray_nul_byte_does_not_swallow_the_words_after_it(self):
+        # The same words twice, once with NUL bytes in place of two of the spaces: heard as
+        # long, to the last word.
+        sentence = b"Every word of this sentence is heard, up to its very last one."
+        files = (("spaces.txt", b"Start. " + sentence + b" " + sentence),
+                 ("nuls.txt", b"Start.\0" + sentence + b"\0" + sentence))
+        lengths = []
+        for name, data in files:
+            chosen = self.open_quietly(self.write(name, data))
+            first = self.recorder.wait_for_sound(chosen, 5)
+            self.assertIsNotNone(first, "nothing was heard from " + name)
+            lengths.append(self.recorder.wait_for_silence(first, QUIET, 30) - first)
+        print("\n  heard %.2f s with spaces, %.2f s with NUL bytes" % tuple(lengths))
+        self.assertLess(abs(lengths[1] - lengths[0]), max(0.5, lengths[0] * 0.15),
+                        "words after a NUL byte went unheard")
+
+    def test_a_file_of_nul_bytes_and_an_empty_file(self):
+        # Only NUL bytes: one line of them, which is text to the buffer; the reading sounds
+        # nothing, ends by itself, and the bytes are saved back as they came.
+        nuls = b"\0" * 8192
+        opened = self.open_quietly(self.write("nuls.bin", nuls))
+        self.assertTrue(self.basket.running(), self.basket.output())
+        settled = dt.wait_for(lambda: self.menu_rows()[STOP] == "off" and time.monotonic(), 15)
+        self.assertTrue(settled, "the reading of NUL bytes never ended")
+        self.assertTrue(self.recorder.silent(opened, settled), "NUL bytes were heard")
+        print("\n  %d NUL bytes: reading found over at the first look, %.2f s after the file "
+              "was chosen" % (len(nuls), settled - opened))
+        self.assertEqual(self.save_as("nuls.saved"), b"\r\n" + nuls + b"\r\n")
+
+        # Nothing in the file: the buffer is emptied, and the reading it starts says so.
+        before = set(self.basket.windows())
+        self.open_quietly(self.write("empty.txt", b""))
+        box = dt.wait_for(lambda: set(self.basket.windows()) - before, 10)
+        self.assertTrue(box, "no message for an empty file")
+        box = box.pop()
+        self.assertEqual(self.desktop.xdotool("getwindowname", box).strip(), "Talvoro")
+        self.desktop.screenshot(os.path.join(dt.ARTIFACTS, "faults-open-empty.png"))
+        self.desktop.xdotool("windowactivate", "--sync", box, "key", "Return")
+        self.after_dialog(box)
+        # An empty buffer: nothing to save or clear, nothing to stop.
+        rows = self.menu_rows()
+        self.assertEqual((rows[SAVE], rows[CLEAR], rows[STOP]), ("off", "off", "off"))
+        self.paste_is_heard()
+
+
+class HelpFolderFaultTest(unittest.TestCase):
+    """帮助 where the help file's folder is missing, read-only, full, or holds an old copy that
+    cannot be removed: the manual is shown when the folder can be made, else the viewer opens
+    empty; either way nothing is written anywhere else, the basket answers, and 关闭 ends the
+    program once the viewer is closed."""
+
+    # The help tests' way of opening and closing the viewer.
+    choose_help = test_help.HelpTest.choose_help
+    viewers = test_help.HelpTest.viewers
+    open_viewer = test_help.HelpTest.open_viewer
+    close_viewer = test_help.HelpTest.close_viewer
+
+    NAME = "daveduvhelp.mht"
+    # The manual draws within about a second here; an empty viewer is watched for longer.
+    EMPTY_FOR = 4.0
+
+    def setUp(self):
+        os.makedirs(dt.ARTIFACTS, exist_ok=True)
+        self.desktop = dt.Desktop()
+        self.addCleanup(self.desktop.close)
+        with open(test_help.MANUAL, "rb") as f:
+            self.manual = f.read()
+        self.home = self.desktop.home
+        # The sound client makes a missing runtime folder itself on its way to a server; one
+        # that is not there leaves the folder to the program, as on a desktop without sound.
+        self.desktop.env["PULSE_SERVER"] = "unix:" + os.path.join(self.home, "no-sound-server")
+        # Where a help file must never appear: the user's own cache.
+        self.user_cache = os.path.join(os.path.expanduser("~"), ".cache", "talvoro", self.NAME)
+        self.user_cache_before = self.stat(self.user_cache)
+
+    def tearDown(self):
+        self.assertEqual(self.stat(self.user_cache), self.user_cache_before,
+                         "a help file was written in the user's own cache")
+
+    @staticmethod
+    def stat(path):
+        try:
+            st = os.stat(path)
+            return st.st_ino, st.st_mtime_ns, st.st_size
+        except FileNotFoundError:
+            return None
+
+    def folder(self, *parts):
+        path = os.path.join(self.home, *parts)
+        os.makedirs(path, exist_ok=True)
+        return path
+
+    def mount(self, target, options):
+        """A tmpfs at target with the options; skips the test where mounting is not allowed."""
+        if os.geteuid() != 0:
+            self.skipTest("mounting a file system needs root")
+        os.makedirs(target, exist_ok=True)
+        done = subprocess.run(["mount", "-t", "tmpfs", "-o", options, "tmpfs", target],
+                              stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+        if done.returncode != 0:
+            self.skipTest("cannot mount a tmpfs here: " + done.stdout.strip())
+        self.addCleanup(self.unmount, target)
+        return target
+
+    @staticmethod
+    def unmount(target):
+        if subprocess.run(["umount", target], stderr=subprocess.DEVNULL).returncode != 0:
+            subprocess.run(["umount", "-l", target])
+
+    def start(self, env):
+        """The basket started with these variables set, and those given as None unset."""
+        for name, value in env.items():
+            if value is None:
+                self.desktop.env.pop(name, None)
+            else:
+                self.desktop.env[name] = value
+        basket = self.desktop.start_basket()
+        self.addCleanup(basket.kill)
+        return basket
+
+    def shows_manual(self, window):
+        """Whether the manual's blue title picture is drawn in the window."""
+        width, height, rgb = test_help.pixels(self.desktop, window)
+        blue = sum(1 for i in range(0, len(rgb), 3 * 7)
+                   if rgb[i] < 40 and rgb[i + 1] < 40 and rgb[i + 2] > 120)
+        return blue > 200
+
+    def viewer_shows(self, basket, shot):
+        """Opens the viewer; whether it comes to show the manual, and the window."""
+        asked = time.monotonic()
+        viewer = self.open_viewer(basket)
+        shown = dt.wait_for(lambda: self.shows_manual(viewer), self.EMPTY_FOR, 0.25)
+        self.desktop.screenshot(os.path.join(dt.ARTIFACTS, shot))
+        self.assertTrue(basket.running(), basket.output())
+        print("\n  %s: viewer %s %.2f s after 帮助" % (
+            shot, "showed the manual" if shown else "still empty", time.monotonic() - asked))
+        return shown, viewer
+
+    def still_answers_and_closes(self, basket, viewer):
+        """The pop-up opens; 关闭 leaves the viewer, and closing the viewer ends the program."""
+        basket.right_click()
+        self.assertTrue(dt.wait_for(basket.popup_window, 5), "no pop-up opened")
+        basket.choose_last_item()  # 关闭
+        self.assertTrue(dt.wait_for(lambda: basket.windows() == [viewer], 10), basket.windows())
+        self.close_viewer(basket, viewer)
+        self.assertEqual(basket.wait_exit(10), 0, basket.output())
+
+    def help_files_under(self, top):
+        return sorted(os.path.relpath(os.path.join(d, f), top)
+                      for d, _, files in os.walk(top) for f in files if f == self.NAME)
+
+    def test_missing_folders_are_made_private_and_the_manual_shown(self):
+        user = self.folder("user")
+        # No runtime folder (nor its parent, which the toolkit would make it in), no cache
+        # setting, and no cache folder in the home folder yet.
+        runtime = os.path.join(self.home, "gone", "run")
+        basket = self.start({"XDG_RUNTIME_DIR": runtime, "XDG_CACHE_HOME": None, "HOME": user})
+        shown, viewer = self.viewer_shows(basket, "faults-help-made-in-home.png")
+        self.assertTrue(shown, "the manual did not show")
+        made = os.path.join(user, ".cache", "talvoro")
+        with open(os.path.join(made, self.NAME), "rb") as f:
+            self.assertEqual(f.read(), self.manual)
+        self.assertEqual(os.stat(made).st_mode & 0o777, 0o700)
+        self.assertFalse(os.path.exists(os.path.join(self.home, "gone")), "runtime folder made")
+        self.still_answers_and_closes(basket, viewer)
+
+        # A cache setting that leads several folders deep into nothing: made along the way.
+        cache = os.path.join(self.home, "deep", "er", "cache")
+        basket = self.start({"XDG_CACHE_HOME": cache})
+        shown, viewer = self.viewer_shows(basket, "faults-help-made-deep.png")
+        self.assertTrue(shown, "the manual did not show")
+        self.assertEqual(self.help_files_under(os.path.join(self.home, "deep")),
+                         [os.path.join("er", "cache", "talvoro", self.NAME)])
+        self.still_answers_and_closes(basket, viewer)
+
+    def test_no_folder_to_be_had_opens_the_viewer_empty(self):
+        # Neither a runtime folder (nor its parent, which the toolkit would make it in), nor a
+        # cache setting, nor a home folder.
+        basket = self.start({"XDG_RUNTIME_DIR": os.path.join(self.home, "gone", "run"),
+                             "XDG_CACHE_HOME": None, "HOME": None})
+        shown, viewer = self.viewer_shows(basket, "faults-help-no-home.png")
+        self.assertFalse(shown, "a manual showed with nowhere to write it")
+        self.assertEqual(self.help_files_under(self.home), [])
+        self.still_answers_and_closes(basket, viewer)
+
+    def test_read_only_folders_open_the_viewer_empty(self):
+        cache = self.folder("cache")
+        # The private runtime folder read-only: the help file has nowhere to go.
+        runtime = self.mount(os.path.join(self.home, "ro-runtime"), "ro,mode=0700")
+        basket = self.start({"XDG_RUNTIME_DIR": runtime, "XDG_CACHE_HOME": cache})
+        shown, viewer = self.viewer_shows(basket, "faults-help-read-only-runtime.png")
+        self.assertFalse(shown)
+        self.assertEqual(self.help_files_under(self.home), [])
+        self.still_answers_and_closes(basket, viewer)
+
+        # A runtime folder open to everyone is passed over for the cache, and that is
+        # read-only too.
+        shared = self.mount(os.path.join(self.home, "shared-runtime"), "ro,mode=1777")
+        cache = self.mount(os.path.join(self.home, "ro-cache"), "ro,mode=0755")
+        basket = self.start({"XDG_RUNTIME_DIR": shared, "XDG_CACHE_HOME": cache})
+        shown, viewer = self.viewer_shows(basket, "faults-help-read-only-cache.png")
+        self.assertFalse(shown)
+        self.assertEqual(self.help_files_under(self.home), [])
+        self.still_answers_and_closes(basket, viewer)
+
+    def test_a_folder_too_small_for_the_manual_keeps_no_part_of_it(self):
+        size = len(self.manual) // 2
+        self.assertGreater(size, 16384)
+        runtime = self.mount(os.path.join(self.home, "small"), "size=%d,mode=0700" % size)
+        basket = self.start({"XDG_RUNTIME_DIR": runtime})
+        shown, viewer = self.viewer_shows(basket, "faults-help-full.png")
+        self.assertFalse(shown)
+        # The half-written copy is removed again: an empty folder, the space free.
+        self.assertEqual(os.listdir(runtime), ["talvoro"])
+        self.assertEqual(os.listdir(os.path.join(runtime, "talvoro")), [])
+        self.assertEqual(self.help_files_under(self.home), [])
+        self.still_answers_and_closes(basket, viewer)
+
+    def old_copy_stays(self, folder, runtime):
+        """With an old copy of the manual in the folder that cannot be removed, the viewer
+        opens, the copy is left as it was and nothing else is written."""
+        old = os.path.join(folder, self.NAME)
+        before = self.stat(old)
+        basket = self.start({"XDG_RUNTIME_DIR": runtime})
+        shown, viewer = self.viewer_shows(basket, "faults-help-old-copy-%s.png"
+                                          % os.path.basename(runtime))
+        # A copy the program could not replace may not be its own, so it is not shown.
+        self.assertFalse(shown, "the old copy was shown")
+        self.assertEqual(self.stat(old), before)
+        self.assertEqual(os.listdir(folder), [self.NAME])
+        self.assertEqual(self.help_files_under(self.home),
+                         [os.path.relpath(old, self.home)])
+        self.still_answers_and_closes(basket, viewer)
+
+    def test_an_old_copy_on_a_read_only_file_system(self):
+        runtime = self.mount(os.path.join(self.home, "old-ro"), "mode=0700")
+        folder = os.path.join(runtime, "talvoro")
+        os.mkdir(folder, 0o700)
+        with open(os.path.join(folder, self.NAME), "wb") as f:
+            f.write(self.manual)
+        subprocess.run(["mount", "-o", "remount,ro", runtime], check=True)
+        self.old_copy_stays(folder, runtime)
+
+    def test_an_old_copy_in_an_immutable_folder(self):
+        runtime = self.folder("old-immutable")
+        os.chmod(runtime, 0o700)
+        folder = os.path.join(runtime, "talvoro")
+        os.mkdir(folder, 0o700)
+        with open(os.path.join(folder, self.NAME), "wb") as f:
+            f.write(self.manual)
+        done = subprocess.run(["chattr", "+i", folder], stdout=subprocess.PIPE,
+                              stderr=subprocess.STDOUT, text=True)
+        if done.returncode != 0:
+            self.skipTest("cannot make a folder immutable here: " + done.stdout.strip())
+        self.addCleanup(subprocess.run, ["chattr", "-i", folder])
+        self.old_copy_stays(folder, runtime)
 
 
 if __name__ == "__main__":
