@@ -4,6 +4,7 @@
 
 #include <sapi.h>
 
+#include <algorithm>
 #include <cwchar>
 #include <vector>
 
@@ -152,8 +153,11 @@ public:
 
     // The flags are SAPI's own: SVSFlagsAsync, SVSFPurgeBeforeSpeak and SVSFIsXML have the
     // values of SPF_ASYNC, SPF_PURGEBEFORESPEAK and SPF_IS_XML.
+    // SAPI reads the text up to its first NUL; one in the buffer (a file that is not text) would
+    // silently end the reading there, so it is read as the space it stands for.
     long Speak(const std::string& text, int flags) override {
-        const std::wstring wide = win32::utf8ToWide(text);
+        std::wstring wide = win32::utf8ToWide(text);
+        std::replace(wide.begin(), wide.end(), L'\0', L' ');
         ULONG stream = 0;
         throwIfFailed(voice_->Speak(wide.c_str(), static_cast<DWORD>(flags), &stream));
         return static_cast<long>(stream);
