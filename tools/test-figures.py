@@ -1,0 +1,46 @@
+#!/usr/bin/env python3
+"""Prints the figures the long-running tests measured (soaks, faults, packages) from ctest's log
+of the last run, which ctest keeps but does not show for tests that pass.
+Usage: test-figures.py BUILD_DIR"""
+
+import os
+import re
+import sys
+
+# Tests whose measured figures are worth seeing after every run.
+WANTED = {"linux_soak", "linux_faults", "linux_fresh_install", "linux_package",
+          "windows_package"}
+# Lines that carry a figure: the desktop tests indent them, the shell tests start them with "# ",
+# the core soak with "[ soak ]".
+FIGURE = re.compile(r"^(  \S|# |\[ soak \])")
+
+
+def sections(log):
+    name, lines = None, []
+    for line in log:
+        heading = re.match(r"^\d+/\d+ Testing: (\S+)", line)
+        if heading:
+            if name:
+                yield name, lines
+            name, lines = heading.group(1), []
+        elif name:
+            lines.append(line.rstrip("\n"))
+    if name:
+        yield name, lines
+
+
+def main():
+    path = os.path.join(sys.argv[1], "Testing", "Temporary", "LastTest.log")
+    with open(path, encoding="utf-8", errors="replace") as log:
+        for name, lines in sections(log):
+            soak = any(line.startswith("[ soak ]") for line in lines)
+            if name not in WANTED and not soak:
+                continue
+            figures = [line for line in lines if FIGURE.match(line)]
+            if figures:
+                print("== " + name)
+                print("\n".join(figures))
+
+
+if __name__ == "__main__":
+    main()
