@@ -100,8 +100,10 @@ class Desktop:
                     values[k] = v
         return values.get("top"), values.get("left")
 
-    def start_basket(self, extra_env=None, expect_basket=True):
-        return Basket(self, extra_env or {}, expect_basket)
+    def start_basket(self, extra_env=None, expect_basket=True, prefix=()):
+        """The program started with extra_env added, behind `prefix` (a command that execs it,
+        as setpriv does to run it as another user)."""
+        return Basket(self, extra_env or {}, expect_basket, prefix)
 
     def close(self):
         for p in reversed(self.procs):
@@ -263,11 +265,12 @@ class Clipboard:
 class Basket:
     """The running program and its basket window."""
 
-    def __init__(self, desktop, extra_env, expect_basket=True):
+    def __init__(self, desktop, extra_env, expect_basket=True, prefix=()):
         self.desktop = desktop
         env = dict(desktop.env, **extra_env)
         self.log = tempfile.TemporaryFile()
-        self.proc = subprocess.Popen([PROGRAM], env=env, stdout=self.log, stderr=self.log)
+        self.proc = subprocess.Popen(list(prefix) + [PROGRAM], env=env, stdout=self.log,
+                                     stderr=self.log)
         desktop.procs.append(self.proc)
         self.window = wait_for(self._find_window, 15) if expect_basket else None
         if expect_basket and not self.window:

@@ -25,7 +25,7 @@ QUIET = 1.0
 
 
 class SettingsFaultTest(unittest.TestCase):
-    """A settings file that is garbage, or a folder where the file should be."""
+    """A settings file that is garbage, unreadable, or a folder where the file should be."""
 
     def setUp(self):
         self.desktop = dt.Desktop()
@@ -49,6 +49,30 @@ class SettingsFaultTest(unittest.TestCase):
         self.close(basket)
         # The place it had is what the file holds now, readable again.
         self.assertEqual(self.desktop.stored_position(), (str(y * 15), str(x * 15)))
+
+    def test_an_unreadable_file_is_passed_over_and_kept(self):
+        # Only a user other than root can be refused a file: the program runs as nobody, with the
+        # desktop's folders made its own and the settings file readable by no one.
+        if os.geteuid() != 0 or not shutil.which("setpriv"):
+            self.skipTest("running the program as another user needs root and setpriv")
+        nobody = 65534
+        self.desktop.store_position(3000, 4500)
+        for folder, dirs, files in os.walk(self.desktop.home):
+            for name in dirs + files:
+                os.chown(os.path.join(folder, name), nobody, nobody)
+        os.chown(self.desktop.home, nobody, nobody)
+        os.chmod(self.desktop.settings_file, 0)
+        as_nobody = ["setpriv", "--reuid=%d" % nobody, "--regid=%d" % nobody, "--clear-groups"]
+        basket = self.desktop.start_basket({"HOME": self.desktop.home}, prefix=as_nobody)
+        self.addCleanup(basket.kill)
+        # Nothing could be read: the basket stands where a first start puts it, alone (no box).
+        self.assertEqual(basket.geometry(), (0, 0, 40, 40))
+        time.sleep(0.5)
+        self.assertEqual(basket.windows(), [basket.window])
+        self.close(basket)
+        # Nor written: the place stored earlier is still there for a later start that may read it.
+        self.assertEqual(self.desktop.stored_position(), ("3000", "4500"))
+        self.assertEqual(os.stat(self.desktop.settings_file).st_mode & 0o777, 0)
 
     def test_a_folder_in_place_of_the_file_still_lets_it_start_and_close(self):
         path = self.desktop.settings_file
