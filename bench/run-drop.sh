@@ -9,6 +9,6 @@ build=${TALVORO_BUILD_DIR:-build}
 home=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$home"' EXIT
 
-. bench/desktop.sh
+. tools/private-desktop.sh
 
 TALVORO_BUILD_DIR=$build "$build/bench/drop_latency" "${1:-5}"

@@ -12,7 +12,7 @@ export XDG_CONFIG_HOME=$home/config
 mkdir -p "$XDG_CONFIG_HOME/Talvoro"
 printf '[site]\ntop=3000\nleft=4500\n' > "$XDG_CONFIG_HOME/Talvoro/Talvoro.conf"
 
-. bench/desktop.sh
+. tools/private-desktop.sh
 
 echo "Start-up: time from process start until the window is mapped, and resident memory once idle"
 "$build/bench/startup_bench" "$runs" "bare-qt=$build/bench/bench_bare_window" "talvoro=$build/bin/talvoro" ${EXTRA:-}

@@ -38,16 +38,10 @@ check "dpkg lists its files" grep -qx /usr/bin/talvoro <(dpkg -L talvoro)
 
 # Start it the way a desktop does: the Exec line of the installed entry, found on PATH.
 exec_line=$(sed -n 's/^Exec=//p' /usr/share/applications/talvoro.desktop)
-exec {fd}< <(Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp 2>/dev/null)
-pids+=($!)
-read -r -t 30 n <&$fd
-export DISPLAY=:$n XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime
-mkdir -p -m 700 "$XDG_RUNTIME_DIR"
-openbox >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break; sleep 0.1; done
-# openbox announces itself before it manages new windows; one mapped at that moment is lost.
-sleep 1
+home=$work
+. "$(dirname "$0")/../../tools/private-desktop.sh" || exit 1
+pids+=("${desktop_pids[@]}")
+export XDG_CONFIG_HOME=$work/config
 (cd / && exec env PATH=/usr/bin:/bin $exec_line >"$work/app.log" 2>&1) &
 app=$!
 pids+=($app)

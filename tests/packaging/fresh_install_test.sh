@@ -160,20 +160,14 @@ exec_line=$(sed -n 's/^Exec=//p' "$root/usr/share/applications/talvoro.desktop" 
             sed -E 's/ +%[fFuUdDnNickvm]//g')
 check "the entry's Exec line names a program on PATH" inside sh -c "command -v ${exec_line%% *} >/dev/null"
 # The X server listens on an abstract socket as well, which the root shares with the host.
-exec {fd}< <(Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp 2>/dev/null)
-pids+=($!)
-read -r -t 30 n <&$fd || give_up "Xvfb did not start"
-export DISPLAY=:$n
-openbox >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break; sleep 0.1; done
-# openbox announces itself before it manages new windows; one mapped at that moment is lost.
-sleep 1
+home=$work
+. "$(dirname "$0")/../../tools/private-desktop.sh" || give_up "Xvfb did not start"
+pids+=("${desktop_pids[@]}")
 mkdir -p -m 700 "$root/run/talvoro-user" && mkdir -p "$root/root/.talvoro-config"
 t=$(now)
 # exec all the way down, so that $! is the program itself.
 (exec > "$work/app.log" 2>&1; exec chroot "$root" /usr/bin/env -i PATH=/usr/bin:/bin HOME=/root \
-    LANG=C.UTF-8 DISPLAY=":$n" XDG_RUNTIME_DIR=/run/talvoro-user XDG_CONFIG_HOME=/root/.talvoro-config \
+    LANG=C.UTF-8 DISPLAY="$DISPLAY" XDG_RUNTIME_DIR=/run/talvoro-user XDG_CONFIG_HOME=/root/.talvoro-config \
     sh -c "cd / && exec $exec_line") &
 app=$!
 pids+=($app)
