@@ -160,15 +160,19 @@ void Frmlan::Picture1_MouseDown(int button, int, float, float) {
     });
 }
 
+// While the pointer (or a drag) is over the picture, edges included, the picture holds the
+// capture; outside it, nothing does.
+void Frmlan::captureWhileOverPicture(float x, float y) {
+    WindowManager& wm = p_.windows;
+    const float w = wm.pictureWidth(), h = wm.pictureHeight();
+    if (x >= 0 && x <= w && y >= 0 && y <= h)
+        wm.setCapture(wm.pictureWindow());
+    else
+        wm.releaseCapture();
+}
+
 void Frmlan::Picture1_MouseMove(int, int, float x, float y) {
-    withSilentEnd([&] {
-        WindowManager& wm = p_.windows;
-        const float w = wm.pictureWidth(), h = wm.pictureHeight();
-        if (x >= 0 && x <= w && y >= 0 && y <= h)
-            wm.setCapture(wm.pictureWindow());
-        else
-            wm.releaseCapture();
-    });
+    withSilentEnd([&] { captureWhileOverPicture(x, y); });
 }
 
 void Frmlan::Picture1_MouseUp(int, int, float, float) {

@@ -89,6 +89,7 @@ private:
     void bringOntoScreen();
     SpeechEngine& engine();
     void toggleCheck(const char* name);
+    void captureWhileOverPicture(float x, float y);
 
     Platform& p_;
     SpeechEngineFactory createEngine_;

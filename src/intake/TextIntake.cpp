@@ -40,17 +40,9 @@ void Frmlan::Picture1_OLEDragDrop(DataObject& Data, std::int32_t&, int, int, flo
     withCommonErrorBox(p_.messages, [&] { TakeInText(Data.GetData(kFormatText)); });
 }
 
-// Every drag is let through; while it is over the picture (edges included) the picture holds
-// the capture, as with ordinary moves.
+// Every drag is let through; over the picture it takes the capture, as ordinary moves do.
 void Frmlan::Picture1_OLEDragOver(DataObject&, std::int32_t&, int, int, float X, float Y, int) {
-    withCommonErrorBox(p_.messages, [&] {
-        WindowManager& wm = p_.windows;
-        const float width = wm.pictureWidth(), height = wm.pictureHeight();
-        if (X >= 0 && X <= width && Y >= 0 && Y <= height)
-            wm.setCapture(wm.pictureWindow());
-        else
-            wm.releaseCapture();
-    });
+    withCommonErrorBox(p_.messages, [&] { captureWhileOverPicture(X, Y); });
 }
 
 }  // namespace talvoro
