@@ -1,19 +1,60 @@
-# Installation where desktops find the program, and its Debian package (cpack -G DEB).
+# Installation where desktops find the program, and its Debian package (cpack -G DEB):
+# talvoro_<version>_<arch>.deb and talvoro-dbgsym_<version>_<arch>.ddeb.
 
+set(TALVORO_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/resources/debian)
+set(TALVORO_CHANGELOG ${TALVORO_PACKAGING_DIR}/changelog)
+set(TALVORO_PACKAGE_FILES ${PROJECT_BINARY_DIR}/package)
+
+# --- the release history ---
+# The changelog is the one record of releases: its newest entry must be the version this tree
+# builds.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${TALVORO_CHANGELOG})
+file(STRINGS ${TALVORO_CHANGELOG} changelog_lines ENCODING UTF-8)
+set(newest_version "")
+foreach(line IN LISTS changelog_lines)
+  if(line MATCHES "^talvoro \\(([^)]+)\\) ")
+    set(newest_version ${CMAKE_MATCH_1})
+    break()
+  endif()
+endforeach()
+if(NOT newest_version STREQUAL PROJECT_VERSION)
+  message(FATAL_ERROR "The newest entry of ${TALVORO_CHANGELOG} is version '${newest_version}', "
+          "but this tree builds ${PROJECT_VERSION}: add an entry for ${PROJECT_VERSION} "
+          "(see Versions in README.md).")
+endif()
+
+# --- files made at build time: the compressed changelog ---
+find_program(GZIP_EXECUTABLE gzip REQUIRED)
+set(package_outputs "")
+add_custom_command(
+  OUTPUT ${TALVORO_PACKAGE_FILES}/changelog.gz
+  COMMAND ${CMAKE_COMMAND} -E copy ${TALVORO_CHANGELOG} ${TALVORO_PACKAGE_FILES}/changelog
+  # -n: no name or time stamp inside, so that equal files make equal packages.
+  COMMAND ${GZIP_EXECUTABLE} -9nf ${TALVORO_PACKAGE_FILES}/changelog
+  DEPENDS ${TALVORO_CHANGELOG}
+  VERBATIM)
+list(APPEND package_outputs ${TALVORO_PACKAGE_FILES}/changelog.gz)
+add_custom_target(talvoro_package_files ALL DEPENDS ${package_outputs})
+
+# --- installation ---
 install(FILES ${PROJECT_SOURCE_DIR}/resources/talvoro.desktop DESTINATION share/applications)
 foreach(size 32 48 128)
   install(FILES ${PROJECT_SOURCE_DIR}/resources/talvoro-${size}.png
           DESTINATION share/icons/hicolor/${size}x${size}/apps RENAME talvoro.png)
 endforeach()
-install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION share/doc/talvoro)
+install(FILES ${TALVORO_PACKAGE_FILES}/changelog.gz ${TALVORO_PACKAGING_DIR}/copyright
+              ${PROJECT_SOURCE_DIR}/README.md
+        DESTINATION share/doc/talvoro)
 
+# --- the Debian package ---
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME talvoro)
 set(CPACK_PACKAGE_VENDOR "Talvoro")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "reads text dropped on a small basket window aloud")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Talvoro is a 40 x 40 pixel basket that floats above all windows. Text dragged onto it, pasted\n or opened from a file is read aloud at once with espeak-ng. Its menus are in Simplified Chinese.")
+set(CPACK_PACKAGE_HOMEPAGE_URL "https://talvoro.example/")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "text-to-speech reader in a small basket that floats above all windows")
+set(CPACK_PACKAGE_DESCRIPTION_FILE ${TALVORO_PACKAGING_DIR}/description)
 set(CPACK_PACKAGE_CONTACT "Talvoro developers <developers@talvoro.invalid>")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -22,4 +63,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # What the libraries do not say: the engine's voices and a font for the Chinese menus.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "espeak-ng-data, fonts-noto-cjk")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio | pipewire-pulse")
+# Stripped binaries; their debug symbols go to talvoro-dbgsym, found by build id under
+# /usr/lib/debug/.build-id/ as Debian's own -dbgsym packages are.
+set(CPACK_DEBIAN_DEBUGINFO_PACKAGE ON)
+set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
+# What CPack gets wrong for these packages is mended once they are made: see FinishDebs.cmake.
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/FinishDebs.cmake)
 include(CPack)
