@@ -1,4 +1,4 @@
-# Installation where desktops find the program, and its Debian package (cpack -G DEB):
+# Installation where desktops and man find the program, and its Debian package (cpack -G DEB):
 # talvoro_<version>_<arch>.deb and talvoro-dbgsym_<version>_<arch>.ddeb.
 
 set(TALVORO_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/resources/debian)
@@ -23,9 +23,23 @@ if(NOT newest_version STREQUAL PROJECT_VERSION)
           "(see Versions in README.md).")
 endif()
 
-# --- files made at build time: the compressed changelog ---
+# --- files made at build time: manual pages, the compressed changelog ---
+find_program(SCDOC_EXECUTABLE scdoc REQUIRED)
 find_program(GZIP_EXECUTABLE gzip REQUIRED)
+set(man_pages talvoro.1 talvoro-say.1)
 set(package_outputs "")
+foreach(page IN LISTS man_pages)
+  set(source ${PROJECT_SOURCE_DIR}/doc/man/${page}.scd)
+  set(out ${TALVORO_PACKAGE_FILES}/${page})
+  add_custom_command(
+    OUTPUT ${out}.gz
+    COMMAND sh -c "\"$1\" < \"$2\" > \"$3\"" sh ${SCDOC_EXECUTABLE} ${source} ${out}
+    COMMAND ${GZIP_EXECUTABLE} -9nf ${out}
+    DEPENDS ${source}
+    COMMENT "Manual page ${page}"
+    VERBATIM)
+  list(APPEND package_outputs ${out}.gz)
+endforeach()
 add_custom_command(
   OUTPUT ${TALVORO_PACKAGE_FILES}/changelog.gz
   COMMAND ${CMAKE_COMMAND} -E copy ${TALVORO_CHANGELOG} ${TALVORO_PACKAGE_FILES}/changelog
@@ -42,6 +56,11 @@ foreach(size 32 48 128)
   install(FILES ${PROJECT_SOURCE_DIR}/resources/talvoro-${size}.png
           DESTINATION share/icons/hicolor/${size}x${size}/apps RENAME talvoro.png)
 endforeach()
+install(FILES ${TALVORO_PACKAGE_FILES}/talvoro.1.gz DESTINATION share/man/man1)
+# The command-line reader's page goes with the command; the target is looked for once every
+# folder has been read, so the order of add_subdirectory does not matter.
+install(FILES $<$<TARGET_EXISTS:talvoro-say>:${TALVORO_PACKAGE_FILES}/talvoro-say.1.gz>
+        DESTINATION share/man/man1)
 install(FILES ${TALVORO_PACKAGE_FILES}/changelog.gz ${TALVORO_PACKAGING_DIR}/copyright
               ${PROJECT_SOURCE_DIR}/README.md
         DESTINATION share/doc/talvoro)

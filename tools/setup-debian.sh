@@ -14,6 +14,7 @@ run_packages=(
   libpulse-dev libasound2-dev libsonic-dev
   fonts-noto-cjk xdg-utils
   xvfb openbox x11-utils
+  scdoc
 )
 test_packages=(
   "${run_packages[@]}"
