@@ -1,20 +1,46 @@
-# Installation where desktops and man find the program, and its Debian package (cpack -G DEB):
-# talvoro_<version>_<arch>.deb and talvoro-dbgsym_<version>_<arch>.ddeb.
+# Installation where desktops, software centres and man find the program, and its Debian package
+# (cpack -G DEB): talvoro_<version>_<arch>.deb and talvoro-dbgsym_<version>_<arch>.ddeb.
 
+set(TALVORO_APP_ID io.github.talvoro.Talvoro)
 set(TALVORO_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/resources/debian)
 set(TALVORO_CHANGELOG ${TALVORO_PACKAGING_DIR}/changelog)
 set(TALVORO_PACKAGE_FILES ${PROJECT_BINARY_DIR}/package)
 
 # --- the release history ---
 # The changelog is the one record of releases: its newest entry must be the version this tree
-# builds.
+# builds, and the AppStream releases are read from it.
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${TALVORO_CHANGELOG})
 file(STRINGS ${TALVORO_CHANGELOG} changelog_lines ENCODING UTF-8)
+set(months Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
+set(releases_xml "")
 set(newest_version "")
+set(entry_version "")
 foreach(line IN LISTS changelog_lines)
   if(line MATCHES "^talvoro \\(([^)]+)\\) ")
-    set(newest_version ${CMAKE_MATCH_1})
-    break()
+    set(entry_version ${CMAKE_MATCH_1})
+    if(newest_version STREQUAL "")
+      set(newest_version ${entry_version})
+    endif()
+  elseif(line MATCHES "^ -- .+ <.+>  [A-Z][a-z][a-z], ([0-9]?[0-9]) ([A-Z][a-z][a-z]) ([0-9][0-9][0-9][0-9]) ")
+    if(entry_version STREQUAL "")
+      message(FATAL_ERROR "${TALVORO_CHANGELOG}: a trailer line without its entry: ${line}")
+    endif()
+    set(day ${CMAKE_MATCH_1})
+    list(FIND months ${CMAKE_MATCH_2} month)
+    math(EXPR month "${month} + 1")
+    if(month EQUAL 0)
+      message(FATAL_ERROR "${TALVORO_CHANGELOG}: no month in ${line}")
+    endif()
+    string(LENGTH "${day}" day_digits)
+    if(day_digits EQUAL 1)
+      set(day 0${day})
+    endif()
+    if(month LESS 10)
+      set(month 0${month})
+    endif()
+    string(APPEND releases_xml
+           "    <release version=\"${entry_version}\" date=\"${CMAKE_MATCH_3}-${month}-${day}\"/>\n")
+    set(entry_version "")
   endif()
 endforeach()
 if(NOT newest_version STREQUAL PROJECT_VERSION)
@@ -22,8 +48,9 @@ if(NOT newest_version STREQUAL PROJECT_VERSION)
           "but this tree builds ${PROJECT_VERSION}: add an entry for ${PROJECT_VERSION} "
           "(see Versions in README.md).")
 endif()
+string(REGEX REPLACE "\n$" "" TALVORO_APPSTREAM_RELEASES "${releases_xml}")
 
-# --- files made at build time: manual pages, the compressed changelog ---
+# --- files made at build time: manual pages, the compressed changelog, the metainfo ---
 find_program(SCDOC_EXECUTABLE scdoc REQUIRED)
 find_program(GZIP_EXECUTABLE gzip REQUIRED)
 set(man_pages talvoro.1 talvoro-say.1)
@@ -50,8 +77,13 @@ add_custom_command(
 list(APPEND package_outputs ${TALVORO_PACKAGE_FILES}/changelog.gz)
 add_custom_target(talvoro_package_files ALL DEPENDS ${package_outputs})
 
+configure_file(${PROJECT_SOURCE_DIR}/resources/${TALVORO_APP_ID}.metainfo.xml.in
+               ${TALVORO_PACKAGE_FILES}/${TALVORO_APP_ID}.metainfo.xml @ONLY)
+
 # --- installation ---
-install(FILES ${PROJECT_SOURCE_DIR}/resources/talvoro.desktop DESTINATION share/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/resources/${TALVORO_APP_ID}.desktop
+        DESTINATION share/applications)
+install(FILES ${TALVORO_PACKAGE_FILES}/${TALVORO_APP_ID}.metainfo.xml DESTINATION share/metainfo)
 foreach(size 32 48 128)
   install(FILES ${PROJECT_SOURCE_DIR}/resources/talvoro-${size}.png
           DESTINATION share/icons/hicolor/${size}x${size}/apps RENAME talvoro.png)
