@@ -2,7 +2,9 @@
 # The Debian package on a fresh Debian 12: a minimal bookworm root made with debootstrap, the
 # package installed there with apt so that exactly its declared Depends come in, its program and
 # engine module checked for unresolved libraries, the basket started inside the root from the
-# installed .desktop entry on a private Xvfb display with openbox, and the package purged again.
+# installed .desktop entry on a private Xvfb display with openbox; then, with man-db and AppStream
+# added to the root, `man` shows each program's page and AppStream lists the program from its
+# metainfo; and the package purged again.
 # Needs root and the Debian mirror; an unreachable mirror is a failure, not a skip.
 # TALVORO_DEBIAN_MIRROR overrides the mirror taken from this machine's apt sources;
 # TALVORO_FRESH_NO_CACHE=1 fetches everything instead of reusing this machine's apt cache.
@@ -10,6 +12,7 @@
 set -uo pipefail
 build=$(cd "${1:?build dir}" && pwd)
 suite=bookworm
+app_id=io.github.talvoro.Talvoro
 
 passed=0 failed=0
 check() { local what=$1; shift; if "$@"; then echo "ok   $what"; passed=$((passed+1)); else echo "FAIL $what"; failed=$((failed+1)); fi; }
@@ -146,7 +149,8 @@ echo "# talvoro Installed-Size $(dpkg-deb -f "$deb" Installed-Size) kB; with its
 # --- what was installed ---
 files=$(inside dpkg -L talvoro)
 check "dpkg lists /usr/bin/talvoro" grep -qx /usr/bin/talvoro <<<"$files"
-check "dpkg lists the .desktop entry" grep -qx /usr/share/applications/talvoro.desktop <<<"$files"
+check "dpkg lists the .desktop entry" grep -qx /usr/share/applications/$app_id.desktop <<<"$files"
+check "dpkg lists the metainfo where AppStream looks" grep -qx /usr/share/metainfo/$app_id.metainfo.xml <<<"$files"
 modules=$(find "$root/usr/lib/talvoro" -name '*.so*' -type f 2>/dev/null | sed "s|^$root||")
 check "the engine module is installed under /usr/lib/talvoro" test -n "$modules"
 for f in /usr/bin/talvoro $modules; do
@@ -156,7 +160,7 @@ for f in /usr/bin/talvoro $modules; do
 done
 
 # --- the basket, started inside the root the way a desktop starts it ---
-exec_line=$(sed -n 's/^Exec=//p' "$root/usr/share/applications/talvoro.desktop" | head -1 |
+exec_line=$(sed -n 's/^Exec=//p' "$root/usr/share/applications/$app_id.desktop" | head -1 |
             sed -E 's/ +%[fFuUdDnNickvm]//g')
 check "the entry's Exec line names a program on PATH" inside sh -c "command -v ${exec_line%% *} >/dev/null"
 # The X server listens on an abstract socket as well, which the root shares with the host.
@@ -207,6 +211,25 @@ import -window root /tmp/talvoro-fresh-popup.png 2>/dev/null
 xdotool key Escape 2>/dev/null
 kill $app 2>/dev/null
 wait $app 2>/dev/null
+
+# --- found by man and by software centres ---
+# Neither is in a minimal root; they come after the basket has run with only its own Depends.
+t=$(now)
+inside timeout 300 apt-get "${apt_options[@]}" install -y --no-install-recommends man-db appstream \
+    >>"$work/apt.log" 2>&1
+check "apt adds man-db and appstream ($(since "$t") s)" test $? -eq 0
+for program in $(grep '^/usr/bin/' <<<"$files"); do
+    name=${program##*/}
+    page=$(inside env MANWIDTH=80 man -P cat "$name" 2>&1)
+    check "man $name shows its page" grep -qE "^ +$name - " <<<"$page"
+    [ -n "$page" ] && sed -n '/^NAME/,/^SYNOPSIS/p' <<<"$page" | sed '/^$/d; s/^/#   /' | head -4
+done
+inside appstreamcli refresh-cache --force >>"$work/apt.log" 2>&1
+component=$(inside appstreamcli get "$app_id" 2>&1)
+check "AppStream knows $app_id from its metainfo" grep -q "^Identifier: $app_id" <<<"$component"
+# The metainfo names no icon: AppStream has it from the .desktop entry the metainfo launches.
+check "with the icon of the .desktop entry it launches" grep -qx "Icon: talvoro" <<<"$component"
+sed 's/^/#   /' <<<"$component" | head -8
 
 # --- and away again ---
 quietly() { "$@" >>"$work/apt.log" 2>&1; }
