@@ -59,6 +59,9 @@ long errorNumberOf(Body&& body) {
     return 0;
 }
 
+// The message the basket's drop target wakes it with.
+constexpr UINT kDropWakeUp = WM_APP + 1;
+
 void pumpUntil(const std::function<bool()>& done) {
     const DWORD start = GetTickCount();
     MSG message;
@@ -66,6 +69,11 @@ void pumpUntil(const std::function<bool()>& done) {
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
         Sleep(1);
     }
+}
+
+void pumpFor(DWORD milliseconds) {
+    const DWORD start = GetTickCount();
+    pumpUntil([&] { return GetTickCount() - start >= milliseconds; });
 }
 
 // A scratch registry key, deleted afterwards, standing in for HKEY_CURRENT_USER.
@@ -647,6 +655,16 @@ void dropsOnTheBasket() {
     CHECK(files.asked.empty());  // passing over, nothing is transferred
     CHECK(live->boxes.titles.empty());
 
+    // Any program can send the basket the message that wakes it for drops, with anything in it:
+    // nothing it carries is trusted, and with no drop kept it does nothing.
+    HWND main = live->basket.mainWindow();
+    int onStack = 0;
+    SendMessageW(main, kDropWakeUp, 0, static_cast<LPARAM>(0xDEADBEEF));
+    SendMessageW(main, kDropWakeUp, ~WPARAM{0}, reinterpret_cast<LPARAM>(&onStack));
+    PostMessageW(main, kDropWakeUp, 1, reinterpret_cast<LPARAM>(main));
+    pumpFor(200);
+    CHECK(IsWindow(main) && live->form.textBuffer().empty() && live->boxes.titles.empty());
+
     // A drop takes the data at once and reports a copy; the text reaches the buffer once the
     // source has been answered.
     FakeDragData hello({CF_TEXT, CF_UNICODETEXT}, "hello");
@@ -661,6 +679,17 @@ void dropsOnTheBasket() {
     pumpUntil([&] { return !live->form.textBuffer().empty(); });
     CHECK(live->form.textBuffer() == "hello");
 
+    // A stranger's wake-up that comes first hands a kept drop over early; the drop's own
+    // wake-up then finds nothing, so the text is taken in once (叠加 ticked: twice would show).
+    live->form.mnuadddata_Click();
+    effect = copyOrMove;
+    target->Drop(&hello, MK_LBUTTON, onPicture(picture, 10, 10), &effect);
+    SendMessageW(main, kDropWakeUp, 0, static_cast<LPARAM>(0x1));
+    CHECK(live->form.textBuffer() == "hellohello");
+    pumpFor(200);
+    CHECK(live->form.textBuffer() == "hellohello");
+    live->form.mnuadddata_Click();
+
     // A drop without text: the common error box, the buffer kept.
     FakeDragData noText({CF_HDROP}, "");
     effect = DROPEFFECT_COPY;
@@ -668,7 +697,7 @@ void dropsOnTheBasket() {
     pumpUntil([&] { return !live->boxes.titles.empty(); });
     CHECK(live->boxes.titles == std::vector<std::string>{"错误信息：-2147221404"});
     CHECK(live->boxes.texts == std::vector<std::string>{kNoTextDescription});
-    CHECK(live->form.textBuffer() == "hello");
+    CHECK(live->form.textBuffer() == "hellohello");
 
     // A source failing otherwise shows its own error number.
     FakeDragData failing({CF_TEXT}, "text");

@@ -282,6 +282,16 @@ check "a 40 x 40 window at 300,200" at_place 300 200
 check "it stays above other windows (_NET_WM_STATE_ABOVE)" above
 check "the program keeps running with Wine's speech stub" kill -0 "$app_pid"
 
+# Another program sends the basket and the program's message windows their own message numbers
+# with made-up pointers, and broadcasts them: nothing in a message is trusted. The pasting and
+# reading below show the basket still at work.
+poke=$bin/talvoro_win32_poke.exe
+if [ -x "$poke" ]; then
+    check "another program's messages with made-up contents reach the basket" \
+        "$wine" "$poke" --broadcast
+    check "the basket outlives them" eval 'sleep 1 && kill -0 "$app_pid" && basket >/dev/null'
+fi
+
 check "a right click opens the pop-up menu" open_menu
 import -window root "$shot"
 echo "# screenshot with the menu open: $shot"

@@ -12,7 +12,8 @@ namespace {
 
 constexpr wchar_t kMainClass[] = L"Talvoro.Frmlan";
 constexpr wchar_t kPictureClass[] = L"Talvoro.Picture1";
-// A drop on the picture, taken in after the drag source has been answered.
+// Wakes the basket to hand the drops it keeps to the core, once the drag source has been
+// answered. It carries nothing: other programs can send it too.
 constexpr UINT kDropArrived = WM_APP + 1;
 
 void registerClass(const WNDCLASSEXW& cls) {
@@ -111,7 +112,7 @@ void BasketWindow::takeDrops() {
                     form.Picture1_OLEDragOver(data, effect, buttons, shift, x, y, state);
                 });
             },
-            main_, kDropArrived);
+            [this](std::unique_ptr<PictureDrop> drop) { return keepDrop(std::move(drop)); });
     } catch (...) {
         return;
     }
@@ -122,11 +123,24 @@ IDropTarget* BasketWindow::dropTarget() const {
     return dropTarget_;
 }
 
-// Drops posted but never taken in still own their data.
-void BasketWindow::discardPendingDrops(HWND window) {
-    MSG pending;
-    while (PeekMessageW(&pending, window, kDropArrived, kDropArrived, PM_REMOVE))
-        PictureDropTarget::takeDrop(pending.lParam);
+bool BasketWindow::keepDrop(std::unique_ptr<PictureDrop> drop) {
+    if (!main_ || !PostMessageW(main_, kDropArrived, 0, 0)) return false;
+    pendingDrops_.push_back(std::move(drop));
+    return true;
+}
+
+// One at a time and in order: a handler's message box lets later wake-ups in, and they take
+// the next drops from inside it. A wake-up with nothing kept does nothing.
+void BasketWindow::handlePendingDrops() {
+    while (!pendingDrops_.empty()) {
+        const std::unique_ptr<PictureDrop> drop = std::move(pendingDrops_.front());
+        pendingDrops_.pop_front();
+        toCore(form_, [&](Frmlan& form) {
+            std::int32_t effect = drop->effect;
+            form.Picture1_OLEDragDrop(drop->data, effect, drop->buttons, drop->shift, drop->x,
+                                      drop->y);
+        });
+    }
 }
 
 void BasketWindow::show() {
@@ -180,17 +194,12 @@ LRESULT BasketWindow::onMainMessage(HWND window, UINT message, WPARAM wParam, LP
             // The session ends without closing windows: the place is saved all the same.
             if (wParam) unloadOnce();
             return 0;
-        case kDropArrived: {
-            const std::unique_ptr<PictureDrop> drop = PictureDropTarget::takeDrop(lParam);
-            toCore(form_, [&](Frmlan& form) {
-                std::int32_t effect = drop->effect;
-                form.Picture1_OLEDragDrop(drop->data, effect, drop->buttons, drop->shift, drop->x,
-                                          drop->y);
-            });
+        case kDropArrived:
+            handlePendingDrops();
             return 0;
-        }
         case WM_DESTROY:
-            discardPendingDrops(window);
+            // Drops never handed over go with the window.
+            pendingDrops_.clear();
             main_ = nullptr;
             PostQuitMessage(0);
             return 0;

@@ -6,6 +6,9 @@
 
 #include <ole2.h>
 
+#include <deque>
+#include <memory>
+
 #include "platform/win32/Twips.h"
 
 namespace talvoro {
@@ -15,6 +18,7 @@ class Frmlan;
 namespace talvoro::win32 {
 
 class PictureDropTarget;
+struct PictureDrop;
 
 // 40 x 40 pixels of dark blue around a 38 x 37 picture at (1, 1).
 inline constexpr int kBasketSize = 40;
@@ -58,7 +62,8 @@ private:
     void unloadOnce();
     void paintPicture(HWND window);
     void takeDrops();
-    void discardPendingDrops(HWND window);
+    bool keepDrop(std::unique_ptr<PictureDrop> drop);
+    void handlePendingDrops();
 
     HINSTANCE instance_;
     TwipsPerPixel scale_;
@@ -68,6 +73,10 @@ private:
     HWND picture_ = nullptr;
     PictureDropTarget* dropTarget_ = nullptr;
     bool dropsRegistered_ = false;
+    // Drops taken from their sources and not yet handed to the core. Only a wake-up goes
+    // through the message queue: any program can post to the basket, so a message must
+    // never carry anything the basket would trust.
+    std::deque<std::unique_ptr<PictureDrop>> pendingDrops_;
     Frmlan* form_ = nullptr;
     bool unloaded_ = false;
 };
