@@ -718,13 +718,61 @@ struct CountingEvents : SpeechEvents {
     void Voice_EndStream() override { ++ends; }
 };
 
+bool underWine() {
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
+// Wine 8's speech service: the voice object is made and its voices are listed, but every call
+// on the voice is a stub answering E_NOTIMPL. The program relies on exactly that: the engine is
+// still created (the missing stream events are tolerated), a failed Speak is the read command's
+// silent reset, and the failed rate at start-up its one error box.
+void sapiStubs(SpeechEngine& engine, CountingEvents& events) {
+    const long notImplemented = static_cast<long>(E_NOTIMPL);
+    CHECK(errorNumberOf([&] {
+              engine.Speak("<speak>hello</speak>", kSvsfAsync | kSvsfPurgeBeforeSpeak | kSvsfIsXml);
+          }) == notImplemented);
+    CHECK(errorNumberOf([&] { engine.Speak("", kSvsfPurgeBeforeSpeak); }) == notImplemented);
+    CHECK(errorNumberOf([&] { engine.SetRate(5); }) == notImplemented);
+    CHECK(errorNumberOf([&] { engine.SetVolume(100); }) == notImplemented);
+    CHECK(errorNumberOf([&] { engine.Rate(); }) == notImplemented);
+    CHECK(errorNumberOf([&] { engine.Pause(); }) == notImplemented);
+    CHECK(errorNumberOf([&] { engine.Resume(); }) == notImplemented);
+    pumpFor(300);
+    CHECK(events.starts == 0 && events.ends == 0);
+}
+
+// A real speech service: each stream is reported started and ended on this thread, a purge
+// included, and rate and volume read back as set.
+void sapiSpeaking(SpeechEngine& engine, CountingEvents& events) {
+    engine.SetRate(3);
+    CHECK(engine.Rate() == 3);
+    engine.SetVolume(40);
+    CHECK(engine.Volume() == 40);
+    engine.SetRate(0);
+    engine.SetVolume(100);
+
+    CHECK(engine.Speak("<silence msec=\"10\"/>ok",
+                       kSvsfAsync | kSvsfPurgeBeforeSpeak | kSvsfIsXml) > 0);
+    pumpUntil([&] { return events.ends >= 1; });
+    CHECK(events.starts == 1 && events.ends == 1);
+
+    // A long reading cut off by the stop command's purge still ends its stream.
+    engine.Speak(std::string(200, 'a') + " " + std::string(200, 'b'), kSvsfAsync);
+    pumpUntil([&] { return events.starts >= 2; });
+    engine.Speak("", kSvsfPurgeBeforeSpeak);
+    pumpUntil([&] { return events.ends >= events.starts && events.starts >= 2; });
+    CHECK(events.starts >= 2 && events.ends == events.starts);
+}
+
 void sapiEngine() {
     CountingEvents events;
     std::unique_ptr<SpeechEngine> engine;
     try {
         engine = createSapiEngine(events);
     } catch (const AppError& e) {
-        std::printf("  (no speech service here: %ld %s)\n", e.number(), e.what());
+        std::printf("  the speech service cannot be created: %ld %s\n", e.number(), e.what());
+        CHECK(!"the speech service can be created");
         return;
     }
     const VoiceCollection voices = engine->GetVoices("", "");
@@ -738,9 +786,10 @@ void sapiEngine() {
     CHECK(errorNumberOf([&] { engine->SetVolume(101); }) == kErrInvalidCall);
     CHECK(errorNumberOf([&] { engine->SetVolume(-1); }) == kErrInvalidCall);
 
-    // Speaking either works or fails with the service's own error, never otherwise.
-    const long stop = errorNumberOf([&] { engine->Speak("", kSvsfPurgeBeforeSpeak); });
-    CHECK(stop == 0 || stop < 0);
+    if (underWine())
+        sapiStubs(*engine, events);
+    else
+        sapiSpeaking(*engine, events);
 }
 
 // A folder of its own under the temporary folder, removed with everything in it.
