@@ -362,6 +362,12 @@ struct OneVoiceEngine : SpeechEngine {
     void Resume() override {}
 };
 
+// The real file services, with the open dialog answered by the test instead of a user.
+struct OpenWithoutDialog : Win32FileServices {
+    std::string next;  // the file the "user" picks
+    void ShowOpen(CommonDialog& dialog) override { dialog.FileName = next; }
+};
+
 // The basket on the real window system driving the core, with recorded message boxes, a
 // scratch registry key and an engine of one voice.
 struct LiveBasket {
@@ -373,7 +379,7 @@ struct LiveBasket {
     Win32Clipboard clipboard{basket.mainWindow()};
     RegistrySettings settings{scratch.get()};
     Win32UiThread ui;
-    Win32FileServices files;
+    OpenWithoutDialog files;
     Win32HelpViewer help;
     Win32AboutBox about;
     Win32SystemServices system;
@@ -891,6 +897,61 @@ void textFilesOnDisk() {
     }
 }
 
+// Opening what is no file on a disk: a pipe, whose read would wait for its writer; NUL, which
+// reads as empty; a folder; and, where the Wine test makes one, a file that is a link to
+// /dev/zero, which never ends. Each is refused with the open command's error box before a byte
+// is read, and the buffer keeps its text.
+void openingWhatIsNoFile() {
+    LiveBasket live;
+    live.load();
+    live.form.TakeInText("kept");
+    ScratchFolder folder;
+
+    const std::wstring pipeName =
+        L"\\\\.\\pipe\\talvoro-open-" + std::to_wstring(GetCurrentProcessId());
+    HANDLE pipe = CreateNamedPipeW(pipeName.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE, 1, 0, 0,
+                                   0, nullptr);
+    CHECK(pipe != INVALID_HANDLE_VALUE);
+    // Should the open wait on the pipe, this writer ends the wait and says so.
+    HANDLE opened = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    bool pipeHeldTheOpen = false;
+    std::thread writer([&] {
+        if (WaitForSingleObject(opened, 10000) == WAIT_OBJECT_0) return;
+        pipeHeldTheOpen = true;
+        DWORD put = 0;
+        WriteFile(pipe, "from the pipe", 13, &put, nullptr);
+        DisconnectNamedPipe(pipe);
+    });
+
+    std::string folderPath = folder.file("");
+    folderPath.pop_back();
+    std::vector<std::string> paths{wideToUtf8(pipeName), "NUL", folderPath};
+    if (const char* link = std::getenv("TALVORO_DEVICE_LINK"); link && *link) paths.push_back(link);
+    for (const std::string& path : paths) {
+        live.boxes.titles.clear();
+        live.boxes.texts.clear();
+        live.files.next = path;
+        live.form.mnuopen_Click();
+        const bool refused = live.boxes.titles == std::vector<std::string>{"错误信息：75"} &&
+                             live.boxes.texts == std::vector<std::string>{"路径/文件访问错误"};
+        if (!refused) std::printf("  opening %s was not refused\n", path.c_str());
+        CHECK(refused);
+        CHECK(live.form.textBuffer() == "kept");
+    }
+    SetEvent(opened);
+    writer.join();
+    CHECK(!pipeHeldTheOpen);
+    CloseHandle(opened);
+    CloseHandle(pipe);
+
+    // A file on the disk opens as ever.
+    const std::string story = folder.file("story.txt");
+    live.files.replaceFile(story, "once\r\nupon");
+    live.files.next = story;
+    live.form.mnuopen_Click();
+    CHECK(live.form.textBuffer() == "\r\nonce\r\nupon");
+}
+
 }  // namespace
 
 int main() {
@@ -908,6 +969,7 @@ int main() {
         {"SAPI engine", sapiEngine},
         {"text file encodings", textFilesEncoding},
         {"text files on disk", textFilesOnDisk},
+        {"opening what is no file", openingWhatIsNoFile},
     };
     for (const auto& [name, run] : groups) {
         const int before = failures;

@@ -81,7 +81,10 @@ if [ -x "$unit_tests" ]; then
         ln -sfn "$prefix/small" "$prefix/dosdevices/t:"
         small_drive=T:
     fi
-    TALVORO_SMALL_DRIVE=$small_drive "$wine" "$unit_tests" 2>/dev/null | sed 's/^/#   /'
+    # A text file that is a link to a device that never ends.
+    ln -s /dev/zero "$prefix/drive_c/story-link.txt"
+    TALVORO_SMALL_DRIVE=$small_drive TALVORO_DEVICE_LINK='C:\story-link.txt' \
+        "$wine" "$unit_tests" 2>/dev/null | sed 's/^/#   /'
     check "the adapter tests pass under Wine" test "${PIPESTATUS[0]}" -eq 0
     [ -z "$small_drive" ] || umount "$prefix/small"
 fi
