@@ -32,6 +32,7 @@
 #include "platform/win32/Win32FileServices.h"
 #include "platform/win32/Win32HelpViewer.h"
 #include "platform/win32/Win32SystemServices.h"
+#include "speech/sapi/OutsideResources.h"
 #include "speech/sapi/SapiEngine.h"
 
 using namespace talvoro;
@@ -798,6 +799,91 @@ void sapiEngine() {
         sapiSpeaking(*engine, events);
 }
 
+// What would make the speech service fetch a file or an address is taken out of markup before
+// it is spoken; the service's own tags and everything else stay as written.
+void markupNamingOutsideResources() {
+    using sapi::namesOutsideResources;
+    using sapi::withoutOutsideResources;
+    const std::string own =
+        "<volume level=\"50\">a</volume><rate speed=\"-5\"/><voice required=\"Gender=Female\">"
+        "b</voice><silence msec=\"200\"/><spell>c</spell> a<b & c <pron sym=\"h eh 1\"/>";
+    CHECK(!namesOutsideResources(own) && withoutOutsideResources(own) == own);
+    CHECK(withoutOutsideResources("<audiobook>x</audiobook><p>y</p>") ==
+          "<audiobook>x</audiobook><p>y</p>");
+
+    // <audio> goes and its fallback words stay; <lexicon> goes; the document is kept.
+    const std::string speak =
+        "<speak version=\"1.0\" xmlns=\"http://www.w3.org/2001/10/synthesis\" xml:lang=\"zh-CN\">";
+    CHECK(withoutOutsideResources(
+              speak + "<lexicon uri=\"http://example.com/words.pls\"/>"
+                      "<audio src=\"C:\\Windows\\Media\\ding.wav\">叮</audio>好</speak>") ==
+          speak + "  叮 好</speak>");
+    // In any letter case, under any prefix, empty or not, whatever the spacing.
+    for (const char* tag :
+         {"<AUDIO SRC='file:///C:/x.wav'/>", "<ssml:audio src=\"\\\\server\\share\\x.wav\">",
+          "<Lexicon\n uri=\"x.pls\" />", "</audio>", "</ audio>", "< audio src=\"x\">",
+          "<audio src=x>", "<x:lexicon uri='a'></x:lexicon>"}) {
+        const std::string text = speak + "a" + tag + "b</speak>";
+        CHECK(namesOutsideResources(text));
+        CHECK(!namesOutsideResources(withoutOutsideResources(text)));
+    }
+
+    // Declarations name outside subsets and entities: they go, with their internal subset.
+    CHECK(withoutOutsideResources(
+              "<?xml version=\"1.0\"?><!DOCTYPE speak SYSTEM \"http://example.com/s.dtd\" "
+              "[<!ENTITY e SYSTEM \"file:///C:/secret.txt\">]><speak>&e;</speak>") ==
+          "<speak>&e;</speak>");
+    // Comments and processing instructions are nothing to the service; CDATA stays as text.
+    CHECK(withoutOutsideResources("<!-- <audio src=\"a\"/> --><speak><![CDATA[<x> & y]]>"
+                                  "<?pi <audio src='b'/>?></speak>") ==
+          "<speak>&lt;x> &amp; y</speak>");
+
+    // Nothing taken out joins its neighbours into a new tag: a '<' that starts no markup is
+    // written as text, and so is one inside an attribute's value.
+    CHECK(withoutOutsideResources("<<audio src=\"a\"/>audio src=\"b\"/>") ==
+          "&lt; audio src=\"b\"/>");
+    CHECK(withoutOutsideResources("<a<audio/>udio src=\"c\">") == "&lt;a udio src=\"c\">");
+    CHECK(withoutOutsideResources("<voice optional=\"<audio src='d'/>\">x</voice><audio/>") ==
+          "<voice optional=\"&lt;audio src='d'/>\">x</voice> ");
+    CHECK(withoutOutsideResources("<!<!DOCTYPE x>DOCTYPE y SYSTEM \"e\">") ==
+          "&lt;!DOCTYPE y SYSTEM \"e\">");
+
+    // The same from every mixture of the pieces such markup is made of.
+    const char* pieces[] = {
+        "<", "/", "!",  "audio", "LEXICON", "DOCTYPE", "x:",        " ", "src=", "\"",
+        "'", ">", "/>", "--",    "[",       "]]>",     "<![CDATA[", "?", "a",    "&"};
+    unsigned seed = 12345;
+    int leaks = 0;
+    for (int round = 0; round < 20000; ++round) {
+        std::string text;
+        for (int n = 0; n < 12; ++n) {
+            seed = seed * 1103515245u + 12345u;
+            text += pieces[(seed >> 16) % std::size(pieces)];
+        }
+        if (namesOutsideResources(withoutOutsideResources(text))) {
+            if (++leaks == 1) std::printf("  left in: %s\n", text.c_str());
+        }
+    }
+    CHECK(leaks == 0);
+
+    // What Speak hands SAPI: markup is cut only where SAPI reads markup, and is then read as
+    // markup; NULs are blanks either way.
+    const std::string audio = "<audio src=\"x.wav\">a</audio>b";
+    const auto forSpeaking = [](const std::string& text, unsigned flags) {
+        return std::make_pair(sapi::textForSpeaking(text, flags), flags);
+    };
+    using Spoken = std::pair<std::string, unsigned>;
+    CHECK(forSpeaking(audio, 11) == Spoken(" a b", 11));
+    CHECK(forSpeaking(audio, 1) == Spoken(" a b", 9));                 // begins with a tag
+    CHECK(forSpeaking(" \r\n" + audio, 0) == Spoken(" \r\n a b", 8));  // blanks before it
+    CHECK(forSpeaking("x" + audio, 0) == Spoken("x" + audio, 0));  // plain text: said as written
+    CHECK(forSpeaking(audio, 16) == Spoken(audio, 16));
+    // A NUL would end what SAPI reads: read as a blank, also where it stands in a tag.
+    CHECK(forSpeaking(std::string("a\0b<audio\0src='y'/>", 19), 8) == Spoken("a b ", 8));
+    CHECK(forSpeaking(std::string("<rate speed=\"2\"/>\0", 18), 11) ==
+          Spoken("<rate speed=\"2\"/> ", 11));
+}
+
 // A folder of its own under the temporary folder, removed with everything in it.
 class ScratchFolder {
 public:
@@ -967,6 +1053,7 @@ int main() {
         {"drag data as text", dragDataAsText},
         {"drops on the basket", dropsOnTheBasket},
         {"SAPI engine", sapiEngine},
+        {"markup naming outside resources", markupNamingOutsideResources},
         {"text file encodings", textFilesEncoding},
         {"text files on disk", textFilesOnDisk},
         {"opening what is no file", openingWhatIsNoFile},
