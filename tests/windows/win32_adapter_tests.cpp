@@ -125,6 +125,24 @@ void twipsAndPixels() {
     CHECK(twipsToPixels(std::nan(""), 15) == 0);
     CHECK(twipsToPixels(3000, 0) == 200);    // no usable scale: 96 dpi
     CHECK(twipsToPixels(3000, 7.5) == 400);  // 192 dpi
+
+    // The basket keeps its size in twips on every screen, and its frame around the picture:
+    // one pixel left, above and right and two below at 96 dpi, in proportion beyond.
+    struct Expected {
+        int dpi, size;
+        RECT picture;
+        int image;
+    };
+    for (const Expected& e :
+         {Expected{96, 40, {1, 1, 39, 38}, 38}, Expected{120, 50, {1, 1, 49, 48}, 48},
+          Expected{144, 60, {2, 2, 59, 57}, 57}, Expected{192, 80, {2, 2, 78, 76}, 76}}) {
+        const BasketLayout l = basketLayout({1440.0 / e.dpi, 1440.0 / e.dpi});
+        const bool ok = l.width == e.size && l.height == e.size &&
+                        EqualRect(&l.picture, &e.picture) && l.imageWidth == e.image &&
+                        l.imageHeight == e.image;
+        if (!ok) std::printf("  the basket at %d dpi is not as designed\n", e.dpi);
+        CHECK(ok);
+    }
 }
 
 MenuItem item(const std::string& name, const std::string& caption, int index = kNoIndex) {
@@ -415,10 +433,13 @@ void basketWindowLife() {
     RECT r{};
     GetWindowRect(main, &r);
     CHECK(r.left == twipsToPixels(4500, scale.x) && r.top == twipsToPixels(3000, scale.y));
-    CHECK(r.right - r.left == kBasketSize && r.bottom - r.top == kBasketSize);
+    const BasketLayout layout = basketLayout(scale);
+    CHECK(r.right - r.left == layout.width && r.bottom - r.top == layout.height);
     CHECK(windows.windowLeft() == static_cast<float>(r.left * scale.x));
-    CHECK(windows.pictureWidth() == static_cast<float>(kPictureWidth * scale.x));
-    CHECK(windows.pictureHeight() == static_cast<float>(kPictureHeight * scale.y));
+    const int pictureWidth = layout.picture.right - layout.picture.left;
+    const int pictureHeight = layout.picture.bottom - layout.picture.top;
+    CHECK(windows.pictureWidth() == static_cast<float>(pictureWidth * scale.x));
+    CHECK(windows.pictureHeight() == static_cast<float>(pictureHeight * scale.y));
     const auto exStyle = windows.getWindowLongA(windows.mainWindow(), GWL_EXSTYLE);
     CHECK(exStyle && (*exStyle & WS_EX_TOPMOST) && (*exStyle & WS_EX_LAYERED));
     CHECK(!windows.getWindowLongA(0, GWL_EXSTYLE));
@@ -437,11 +458,12 @@ void basketWindowLife() {
     // The basket holding the capture (after a release) passes the pointer on to the picture:
     // a move over the picture gives the capture back to it, one outside releases it.
     SetCapture(main);
-    SendMessageW(main, WM_MOUSEMOVE, 0, MAKELPARAM(kPictureLeft + 5, kPictureTop + 5));
+    SendMessageW(main, WM_MOUSEMOVE, 0,
+                 MAKELPARAM(layout.picture.left + 5, layout.picture.top + 5));
     CHECK(GetCapture() == basket.picture());
-    SendMessageW(basket.picture(), WM_MOUSEMOVE, 0, MAKELPARAM(kPictureWidth, 0));
+    SendMessageW(basket.picture(), WM_MOUSEMOVE, 0, MAKELPARAM(pictureWidth, 0));
     CHECK(GetCapture() == basket.picture());  // the right edge counts as inside
-    SendMessageW(basket.picture(), WM_MOUSEMOVE, 0, MAKELPARAM(kPictureWidth + 1, 0));
+    SendMessageW(basket.picture(), WM_MOUSEMOVE, 0, MAKELPARAM(pictureWidth + 1, 0));
     CHECK(GetCapture() == nullptr);
 
     // Closing runs the unload handler once, saves the place and ends the message loop.
@@ -629,6 +651,8 @@ void dropsOnTheBasket() {
     live->load();
     HWND picture = live->basket.picture();
     IDropTarget* target = live->basket.dropTarget();
+    const RECT edges = basketLayout(screenTwipsPerPixel()).picture;
+    const int pictureWidth = edges.right - edges.left, pictureHeight = edges.bottom - edges.top;
     CHECK(target != nullptr);
     if (!target) return;
     target->AddRef();  // kept past the basket, to see every other reference let go
@@ -641,17 +665,17 @@ void dropsOnTheBasket() {
     FakeDragData files({CF_HDROP}, "");
     const DWORD copyOrMove = DROPEFFECT_COPY | DROPEFFECT_MOVE;
     DWORD effect = copyOrMove;
-    CHECK(target->DragEnter(&files, MK_LBUTTON, onPicture(picture, kPictureWidth, kPictureHeight),
+    CHECK(target->DragEnter(&files, MK_LBUTTON, onPicture(picture, pictureWidth, pictureHeight),
                             &effect) == S_OK);
     CHECK(effect == DROPEFFECT_COPY);
     CHECK(GetCapture() == picture);
     CHECK(files.references() > 1);  // held while the drag lasts
     effect = copyOrMove;
-    target->DragOver(MK_LBUTTON, onPicture(picture, kPictureWidth + 1, 0), &effect);
+    target->DragOver(MK_LBUTTON, onPicture(picture, pictureWidth + 1, 0), &effect);
     CHECK(GetCapture() == nullptr);
     CHECK(effect == DROPEFFECT_COPY);
     effect = DROPEFFECT_MOVE | DROPEFFECT_LINK;
-    target->DragOver(MK_LBUTTON, onPicture(picture, 0, kPictureHeight), &effect);
+    target->DragOver(MK_LBUTTON, onPicture(picture, 0, pictureHeight), &effect);
     CHECK(GetCapture() == picture);
     CHECK(effect == (DROPEFFECT_MOVE | DROPEFFECT_LINK));  // no copy allowed: as proposed
     effect = copyOrMove;
