@@ -3,6 +3,8 @@
 
 Writes into the folder given as the first argument (default: resources/):
   basket.bmp       38 x 38, 24-bit: the picture shown in the basket window
+  basket-48.bmp, basket-57.bmp, basket-76.bmp  the same picture for screens at 125, 150 and
+                   200 % (120, 144 and 192 dpi), where the Windows basket grows with the screen
   talvoro.ico      16, 32 and 48 px icons, 32-bit with alpha
   talvoro-32.png, talvoro-48.png, talvoro-128.png  the same icon as PNG, for the desktop
 """
@@ -150,6 +152,9 @@ def main():
     os.makedirs(out, exist_ok=True)
     with open(os.path.join(out, "basket.bmp"), "wb") as f:
         f.write(bmp24(render(38)))
+    for size in (48, 57, 76):
+        with open(os.path.join(out, "basket-%d.bmp" % size), "wb") as f:
+            f.write(bmp24(render(size)))
     icons = {s: render(s) for s in (16, 32, 48, 128)}
     with open(os.path.join(out, "talvoro.ico"), "wb") as f:
         f.write(ico([icons[16], icons[32], icons[48]]))

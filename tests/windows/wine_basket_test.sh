@@ -81,7 +81,10 @@ if [ -x "$unit_tests" ]; then
         ln -sfn "$prefix/small" "$prefix/dosdevices/t:"
         small_drive=T:
     fi
-    TALVORO_SMALL_DRIVE=$small_drive "$wine" "$unit_tests" 2>/dev/null | sed 's/^/#   /'
+    # A text file that is a link to a device that never ends.
+    ln -s /dev/zero "$prefix/drive_c/story-link.txt"
+    TALVORO_SMALL_DRIVE=$small_drive TALVORO_DEVICE_LINK='C:\story-link.txt' \
+        "$wine" "$unit_tests" 2>/dev/null | sed 's/^/#   /'
     check "the adapter tests pass under Wine" test "${PIPESTATUS[0]}" -eq 0
     [ -z "$small_drive" ] || umount "$prefix/small"
 fi
@@ -282,6 +285,16 @@ check "a 40 x 40 window at 300,200" at_place 300 200
 check "it stays above other windows (_NET_WM_STATE_ABOVE)" above
 check "the program keeps running with Wine's speech stub" kill -0 "$app_pid"
 
+# Another program sends the basket and the program's message windows their own message numbers
+# with made-up pointers, and broadcasts them: nothing in a message is trusted. The pasting and
+# reading below show the basket still at work.
+poke=$bin/talvoro_win32_poke.exe
+if [ -x "$poke" ]; then
+    poke_basket() { "$wine" "$poke" --broadcast | sed 's/^/# /'; return "${PIPESTATUS[0]}"; }
+    check "another program's messages with made-up contents reach the basket" poke_basket
+    check "the basket outlives them" eval 'sleep 1 && kill -0 "$app_pid" && basket >/dev/null'
+fi
+
 check "a right click opens the pop-up menu" open_menu
 import -window root "$shot"
 echo "# screenshot with the menu open: $shot"
@@ -342,6 +355,39 @@ open_menu
 rows=$(popup_rows pasted_chinese)
 check "after pasting Chinese text the menu is at rest" test "$rows" = "$idle_rows"
 menu_keys Escape
+
+# Text dragged from another Windows program onto the basket, after the made-up messages above:
+# the source is told it was copied, the text replaces the buffer and is read, and 保存 writes
+# exactly that text (typed into the save dialog as a user would).
+drag_source=$bin/talvoro_win32_drag.exe
+if [ -x "$drag_source" ]; then
+    drag_log=$prefix/drag.log
+    "$wine" "$drag_source" "dropped from another program" >"$drag_log" 2>/dev/null &
+    drag_pid=$!
+    own_pids+=($drag_pid)
+    check "a drag source starts in another program" wait_for 20 grep -q ready "$drag_log"
+    sleep 1
+    calls=$(speak_calls)
+    eval "$(xdotool getwindowgeometry --shell "$(basket)")"
+    xdotool mousemove 160 130 sleep 0.2 mousedown 1 sleep 0.2
+    for i in 1 2 3 4 5 6 7 8 9 10; do
+        xdotool mousemove $((160 + (X + 20 - 160) * i / 10)) $((130 + (Y + 20 - 130) * i / 10)) \
+            sleep 0.05
+    done
+    xdotool sleep 0.3 mouseup 1
+    check "the source is told its text was copied" wait_for 5 grep -q '^dropped 1' "$drag_log"
+    read_in_silence "the drop" "$calls"
+    kill "$drag_pid" 2>/dev/null
+    saved=$prefix/drive_c/dropped.txt
+    open_menu && menu_keys Down Down Return
+    if wait_for 10 named_window 保存文件; then
+        xdotool windowactivate --sync "$(named_window 保存文件)" sleep 0.5 \
+            type --delay 50 'C:\dropped.txt'
+        xdotool sleep 0.3 key Return
+    fi
+    printf 'dropped from another program\r\n' >"$prefix/expected-drop.txt"
+    check "保存 writes the dropped text, whole" wait_for 10 cmp -s "$saved" "$prefix/expected-drop.txt"
+fi
 
 # A middle click opens nothing. Its release hands the capture to the basket itself; the next
 # right click, without a move in between, must still reach the picture.

@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include <iterator>
+
 #include "app/Frmlan.h"
 #include "platform/win32/DropTarget.h"
 #include "platform/win32/ResourceIds.h"
@@ -12,7 +14,8 @@ namespace {
 
 constexpr wchar_t kMainClass[] = L"Talvoro.Frmlan";
 constexpr wchar_t kPictureClass[] = L"Talvoro.Picture1";
-// A drop on the picture, taken in after the drag source has been answered.
+// Wakes the basket to hand the drops it keeps to the core, once the drag source has been
+// answered. It carries nothing: other programs can send it too.
 constexpr UINT kDropArrived = WM_APP + 1;
 
 void registerClass(const WNDCLASSEXW& cls) {
@@ -31,7 +34,37 @@ void toCore(Frmlan* form, Call&& call) {
     }
 }
 
+// The basket image as drawn for each size the program carries, in pixels across.
+struct BasketImage {
+    int size;
+    int id;
+};
+constexpr BasketImage kBasketImages[] = {
+    {38, IDB_BASKET}, {48, IDB_BASKET_48}, {57, IDB_BASKET_57}, {76, IDB_BASKET_76}};
+
+// The image drawn at `size`, else the one to scale down from with the least loss, else the
+// largest.
+int basketImageFor(int size) {
+    for (const BasketImage& image : kBasketImages)
+        if (image.size >= size) return image.id;
+    return kBasketImages[std::size(kBasketImages) - 1].id;
+}
+
 }  // namespace
+
+BasketLayout basketLayout(TwipsPerPixel scale) {
+    const auto x = [&](int twips) { return twipsToPixels(twips, scale.x); };
+    const auto y = [&](int twips) { return twipsToPixels(twips, scale.y); };
+    BasketLayout layout;
+    layout.width = x(kBasketTwips);
+    layout.height = y(kBasketTwips);
+    layout.picture = {x(kPictureLeftTwips), y(kPictureTopTwips),
+                      x(kPictureLeftTwips + kPictureWidthTwips),
+                      y(kPictureTopTwips + kPictureHeightTwips)};
+    layout.imageWidth = x(kImageTwips);
+    layout.imageHeight = y(kImageTwips);
+    return layout;
+}
 
 int mouseButtonsFromKeys(WPARAM keys) {
     return ((keys & MK_LBUTTON) ? kButtonLeft : 0) | ((keys & MK_RBUTTON) ? kButtonRight : 0) |
@@ -44,10 +77,11 @@ int shiftStateFromKeys(WPARAM keys) {
 }
 
 BasketWindow::BasketWindow(HINSTANCE instance)
-    : instance_(instance), scale_(screenTwipsPerPixel()) {
+    : instance_(instance), scale_(screenTwipsPerPixel()), layout_(basketLayout(scale_)) {
     background_ = CreateSolidBrush(kBasketBackground);
-    basket_ = static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(IDB_BASKET), IMAGE_BITMAP,
-                                              0, 0, LR_CREATEDIBSECTION));
+    basket_ = static_cast<HBITMAP>(LoadImageW(instance,
+                                              MAKEINTRESOURCEW(basketImageFor(layout_.imageWidth)),
+                                              IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_TALVORO));
 
     WNDCLASSEXW mainClass{};
@@ -69,18 +103,20 @@ BasketWindow::BasketWindow(HINSTANCE instance)
     pictureClass.lpszClassName = kPictureClass;
     registerClass(pictureClass);
 
-    // No caption, no frame: the client area is the whole 40 x 40 window. Not listed in the
-    // taskbar; the basket is reached where it floats.
+    // No caption, no frame: the client area is the whole window. Not listed in the taskbar; the
+    // basket is reached where it floats. The program is aware of the screen's scale, so the
+    // system leaves the sizing to it: the basket keeps its size in twips, not in pixels.
     main_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_LAYERED | WS_EX_TOOLWINDOW, kMainClass, L"",
-                            WS_POPUP | WS_CLIPCHILDREN, 0, 0, kBasketSize, kBasketSize, nullptr,
-                            nullptr, instance, this);
+                            WS_POPUP | WS_CLIPCHILDREN, 0, 0, layout_.width, layout_.height,
+                            nullptr, nullptr, instance, this);
     if (!main_) throw win32Error(GetLastError());
     // A layered window shows nothing until its opacity is set.
     SetLayeredWindowAttributes(main_, 0, 255, LWA_ALPHA);
 
+    const RECT& at = layout_.picture;
     picture_ =
-        CreateWindowExW(0, kPictureClass, L"", WS_CHILD | WS_VISIBLE, kPictureLeft, kPictureTop,
-                        kPictureWidth, kPictureHeight, main_, nullptr, instance, this);
+        CreateWindowExW(0, kPictureClass, L"", WS_CHILD | WS_VISIBLE, at.left, at.top,
+                        at.right - at.left, at.bottom - at.top, main_, nullptr, instance, this);
     if (!picture_) {
         const DWORD error = GetLastError();
         DestroyWindow(main_);
@@ -111,7 +147,7 @@ void BasketWindow::takeDrops() {
                     form.Picture1_OLEDragOver(data, effect, buttons, shift, x, y, state);
                 });
             },
-            main_, kDropArrived);
+            [this](std::unique_ptr<PictureDrop> drop) { return keepDrop(std::move(drop)); });
     } catch (...) {
         return;
     }
@@ -122,11 +158,24 @@ IDropTarget* BasketWindow::dropTarget() const {
     return dropTarget_;
 }
 
-// Drops posted but never taken in still own their data.
-void BasketWindow::discardPendingDrops(HWND window) {
-    MSG pending;
-    while (PeekMessageW(&pending, window, kDropArrived, kDropArrived, PM_REMOVE))
-        PictureDropTarget::takeDrop(pending.lParam);
+bool BasketWindow::keepDrop(std::unique_ptr<PictureDrop> drop) {
+    if (!main_ || !PostMessageW(main_, kDropArrived, 0, 0)) return false;
+    pendingDrops_.push_back(std::move(drop));
+    return true;
+}
+
+// One at a time and in order: a handler's message box lets later wake-ups in, and they take
+// the next drops from inside it. A wake-up with nothing kept does nothing.
+void BasketWindow::handlePendingDrops() {
+    while (!pendingDrops_.empty()) {
+        const std::unique_ptr<PictureDrop> drop = std::move(pendingDrops_.front());
+        pendingDrops_.pop_front();
+        toCore(form_, [&](Frmlan& form) {
+            std::int32_t effect = drop->effect;
+            form.Picture1_OLEDragDrop(drop->data, effect, drop->buttons, drop->shift, drop->x,
+                                      drop->y);
+        });
+    }
 }
 
 void BasketWindow::show() {
@@ -180,17 +229,12 @@ LRESULT BasketWindow::onMainMessage(HWND window, UINT message, WPARAM wParam, LP
             // The session ends without closing windows: the place is saved all the same.
             if (wParam) unloadOnce();
             return 0;
-        case kDropArrived: {
-            const std::unique_ptr<PictureDrop> drop = PictureDropTarget::takeDrop(lParam);
-            toCore(form_, [&](Frmlan& form) {
-                std::int32_t effect = drop->effect;
-                form.Picture1_OLEDragDrop(drop->data, effect, drop->buttons, drop->shift, drop->x,
-                                          drop->y);
-            });
+        case kDropArrived:
+            handlePendingDrops();
             return 0;
-        }
         case WM_DESTROY:
-            discardPendingDrops(window);
+            // Drops never handed over go with the window.
+            pendingDrops_.clear();
             main_ = nullptr;
             PostQuitMessage(0);
             return 0;
@@ -297,8 +341,9 @@ bool BasketWindow::toPictureHandlers(UINT message, WPARAM wParam, LPARAM lParam)
     return true;
 }
 
-// The 38 x 38 picture from its top-left corner; the window is a row shorter, so the bottom row
-// is cut.
+// The image from the picture's top-left corner, at the size the screen's scale gives it; the
+// picture is a little shorter, so its bottom rows are cut. An image carried at that size is
+// copied as it is, any other scaled with averaging.
 void BasketWindow::paintPicture(HWND window) {
     PAINTSTRUCT paint;
     HDC target = BeginPaint(window, &paint);
@@ -307,7 +352,15 @@ void BasketWindow::paintPicture(HWND window) {
             HGDIOBJ previous = SelectObject(source, basket_);
             BITMAP info{};
             GetObjectW(basket_, sizeof info, &info);
-            BitBlt(target, 0, 0, info.bmWidth, info.bmHeight, source, 0, 0, SRCCOPY);
+            const int width = layout_.imageWidth, height = layout_.imageHeight;
+            if (info.bmWidth == width && info.bmHeight == height) {
+                BitBlt(target, 0, 0, width, height, source, 0, 0, SRCCOPY);
+            } else {
+                SetStretchBltMode(target, HALFTONE);
+                SetBrushOrgEx(target, 0, 0, nullptr);
+                StretchBlt(target, 0, 0, width, height, source, 0, 0, info.bmWidth, info.bmHeight,
+                           SRCCOPY);
+            }
             SelectObject(source, previous);
             DeleteDC(source);
         }

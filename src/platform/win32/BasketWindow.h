@@ -6,6 +6,9 @@
 
 #include <ole2.h>
 
+#include <deque>
+#include <memory>
+
 #include "platform/win32/Twips.h"
 
 namespace talvoro {
@@ -15,14 +18,27 @@ class Frmlan;
 namespace talvoro::win32 {
 
 class PictureDropTarget;
+struct PictureDrop;
 
-// 40 x 40 pixels of dark blue around a 38 x 37 picture at (1, 1).
-inline constexpr int kBasketSize = 40;
-inline constexpr int kPictureLeft = 1;
-inline constexpr int kPictureTop = 1;
-inline constexpr int kPictureWidth = 38;
-inline constexpr int kPictureHeight = 37;
+// The basket's design in twips: a 600 x 600 window of dark blue around the picture, 570 x 555 at
+// 15, 15, which shows the 570 x 570 basket image from its top-left corner (its last rows cut).
+inline constexpr int kBasketTwips = 600;
+inline constexpr int kPictureLeftTwips = 15;
+inline constexpr int kPictureTopTwips = 15;
+inline constexpr int kPictureWidthTwips = 570;
+inline constexpr int kPictureHeightTwips = 555;
+inline constexpr int kImageTwips = 570;
 inline constexpr COLORREF kBasketBackground = RGB(0, 0, 192);
+
+// The design in whole pixels at a screen's scale: at 96 dpi a 40 x 40 window, the picture 38 x 37
+// at 1, 1 and the image 38 x 38; at 144 dpi (150 %) half as large again. Each edge is rounded
+// on its own, so the frame around the picture keeps its shape as the sizes grow.
+struct BasketLayout {
+    int width = 0, height = 0;  // the window
+    RECT picture{};             // in the window's client area
+    int imageWidth = 0, imageHeight = 0;
+};
+BasketLayout basketLayout(TwipsPerPixel scale);
 
 // Mouse-event arguments as the core's picture handlers take them.
 int mouseButtonsFromKeys(WPARAM keys);
@@ -58,16 +74,22 @@ private:
     void unloadOnce();
     void paintPicture(HWND window);
     void takeDrops();
-    void discardPendingDrops(HWND window);
+    bool keepDrop(std::unique_ptr<PictureDrop> drop);
+    void handlePendingDrops();
 
     HINSTANCE instance_;
     TwipsPerPixel scale_;
+    BasketLayout layout_;
     HBRUSH background_ = nullptr;
     HBITMAP basket_ = nullptr;
     HWND main_ = nullptr;
     HWND picture_ = nullptr;
     PictureDropTarget* dropTarget_ = nullptr;
     bool dropsRegistered_ = false;
+    // Drops taken from their sources and not yet handed to the core. Only a wake-up goes
+    // through the message queue: any program can post to the basket, so a message must
+    // never carry anything the basket would trust.
+    std::deque<std::unique_ptr<PictureDrop>> pendingDrops_;
     Frmlan* form_ = nullptr;
     bool unloaded_ = false;
 };

@@ -71,12 +71,11 @@ std::string DroppedData::GetData(int format) {
 }
 
 PictureDropTarget::PictureDropTarget(HWND picture, TwipsPerPixel scale, DragHandler dragOver,
-                                     HWND owner, UINT message)
+                                     DropHandler dropped)
     : picture_(picture),
       scale_(scale),
       dragOver_(std::move(dragOver)),
-      owner_(owner),
-      message_(message) {}
+      dropped_(std::move(dropped)) {}
 
 PictureDropTarget::~PictureDropTarget() {
     forgetData();
@@ -84,8 +83,8 @@ PictureDropTarget::~PictureDropTarget() {
 
 void PictureDropTarget::detach() {
     picture_ = nullptr;
-    owner_ = nullptr;
     dragOver_ = nullptr;
+    dropped_ = nullptr;
     forgetData();
 }
 
@@ -178,7 +177,7 @@ HRESULT PictureDropTarget::DragLeave() {
 HRESULT PictureDropTarget::Drop(IDataObject* data, DWORD keyState, POINTL at, DWORD* effect) {
     forgetData();
     if (!data || !effect) return E_INVALIDARG;
-    if (!picture_ || !owner_) {
+    if (!picture_ || !dropped_) {
         *effect = DROPEFFECT_NONE;
         return S_OK;
     }
@@ -190,12 +189,7 @@ HRESULT PictureDropTarget::Drop(IDataObject* data, DWORD keyState, POINTL at, DW
         drop->shift = dragShiftState(keyState);
         toPictureTwips(at, drop->x, drop->y);
         const DWORD answer = static_cast<DWORD>(drop->effect);
-        if (!PostMessageW(owner_, message_, 0, reinterpret_cast<LPARAM>(drop.get()))) {
-            *effect = DROPEFFECT_NONE;
-            return S_OK;
-        }
-        drop.release();
-        *effect = answer;
+        *effect = dropped_(std::move(drop)) ? answer : DROPEFFECT_NONE;
     } catch (...) {
         *effect = DROPEFFECT_NONE;
     }

@@ -41,7 +41,7 @@ private:
     std::variant<std::string, AppError> text_;
 };
 
-// A drop on the picture, handed to the main window as the lParam of the drop message.
+// A drop on the picture, taken while the drag source waits and handled once it has its answer.
 struct PictureDrop {
     explicit PictureDrop(IDataObject* source) : data(source) {}
     DroppedData data;
@@ -53,27 +53,24 @@ struct PictureDrop {
 
 // The picture's drop target. Every drag is let through, as a copy when the source allows one: a
 // source told its text was moved would delete it. Enter, over and leave reach `dragOver`
-// at once (state 0, 2 and 1); a drop's data is taken inside Drop, and the drop is posted to
-// `owner` as `message`, so that its handler (and any message box it shows) runs after the drag
-// source has been answered. The receiver owns the PictureDrop (takeDrop).
+// at once (state 0, 2 and 1); a drop's data is taken inside Drop and handed to `dropped`, which
+// keeps it for later, so that its handler (and any message box it shows) runs after the drag
+// source has been answered. When `dropped` refuses it (false), the source is told nothing was
+// dropped.
 class PictureDropTarget final : public IDropTarget {
 public:
     using DragHandler = std::function<void(DataObject& data, std::int32_t& effect, int buttons,
                                            int shift, float x, float y, int state)>;
+    using DropHandler = std::function<bool(std::unique_ptr<PictureDrop> drop)>;
 
     // With a reference count of one, held by the caller.
-    PictureDropTarget(HWND picture, TwipsPerPixel scale, DragHandler dragOver, HWND owner,
-                      UINT message);
+    PictureDropTarget(HWND picture, TwipsPerPixel scale, DragHandler dragOver, DropHandler dropped);
     PictureDropTarget(const PictureDropTarget&) = delete;
     PictureDropTarget& operator=(const PictureDropTarget&) = delete;
 
     // Cuts the target off its windows: calls still arriving (the system may hold a reference
     // a while longer) are answered with "no drop".
     void detach();
-
-    static std::unique_ptr<PictureDrop> takeDrop(LPARAM lParam) {
-        return std::unique_ptr<PictureDrop>(reinterpret_cast<PictureDrop*>(lParam));
-    }
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
@@ -98,8 +95,7 @@ private:
     HWND picture_;
     TwipsPerPixel scale_;
     DragHandler dragOver_;
-    HWND owner_;
-    UINT message_;
+    DropHandler dropped_;
     IDataObject* dragged_ = nullptr;  // held from enter until leave or drop
     POINTL lastAt_{};
 };

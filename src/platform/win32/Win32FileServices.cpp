@@ -59,9 +59,13 @@ private:
 
 AppError dialogError(DWORD code) {
     switch (code) {
-        case FNERR_BUFFERTOOSMALL: return AppError(20476, "缓冲区太小");
-        case FNERR_INVALIDFILENAME: return AppError(20477, "文件名无效");
-        default: return AppError(kErrDialogFailed, "打开或保存对话框失败（" + std::to_string(code) + "）");
+        case FNERR_BUFFERTOOSMALL:
+            return AppError(20476, "缓冲区太小");
+        case FNERR_INVALIDFILENAME:
+            return AppError(20477, "文件名无效");
+        default:
+            return AppError(kErrDialogFailed,
+                            "打开或保存对话框失败（" + std::to_string(code) + "）");
     }
 }
 
@@ -81,35 +85,57 @@ TemporaryFile createBeside(const std::wstring& folder, const std::wstring& name)
     throw fileError(ERROR_FILE_EXISTS);
 }
 
+// Only a file on a disk has an end to read up to: a pipe waits for its writer, a device such as
+// NUL or a link to a never-ending one answers forever or never. Opening any of them returns at
+// once, and they are told apart before the first byte is read.
+void requireFileOnDisk(HANDLE file) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)))
+        throw fileError(ERROR_BAD_FILE_TYPE);
+}
+
 }  // namespace
 
 AppError fileError(DWORD code) {
     switch (code) {
-        case ERROR_FILE_NOT_FOUND: return AppError(kErrFileNotFound, "文件未找到");
+        case ERROR_FILE_NOT_FOUND:
+            return AppError(kErrFileNotFound, "文件未找到");
         case ERROR_PATH_NOT_FOUND:
         case ERROR_BAD_NETPATH:
-        case ERROR_INVALID_DRIVE: return AppError(kErrPathNotFound, "路径未找到");
+        case ERROR_INVALID_DRIVE:
+            return AppError(kErrPathNotFound, "路径未找到");
         case ERROR_ACCESS_DENIED:
         case ERROR_SHARING_VIOLATION:
         case ERROR_LOCK_VIOLATION:
-        case ERROR_WRITE_PROTECT: return AppError(kErrPermissionDenied, "没有权限");
+        case ERROR_WRITE_PROTECT:
+            return AppError(kErrPermissionDenied, "没有权限");
         case ERROR_DISK_FULL:
-        case ERROR_HANDLE_DISK_FULL: return AppError(kErrDiskFull, "磁盘已满");
+        case ERROR_HANDLE_DISK_FULL:
+            return AppError(kErrDiskFull, "磁盘已满");
         case ERROR_CRC:
         case ERROR_READ_FAULT:
         case ERROR_WRITE_FAULT:
-        case ERROR_GEN_FAILURE: return AppError(kErrDeviceIo, "设备 I/O 错误");
+        case ERROR_GEN_FAILURE:
+            return AppError(kErrDeviceIo, "设备 I/O 错误");
         case ERROR_NOT_ENOUGH_MEMORY:
-        case ERROR_OUTOFMEMORY: return AppError(kErrOutOfMemory, "内存溢出");
-        default: return AppError(kErrPathFileAccess, "路径/文件访问错误");
+        case ERROR_OUTOFMEMORY:
+            return AppError(kErrOutOfMemory, "内存溢出");
+        // ERROR_BAD_FILE_TYPE among them: a folder, pipe or device where a file was wanted.
+        default:
+            return AppError(kErrPathFileAccess, "路径/文件访问错误");
     }
 }
 
 Win32FileServices::Win32FileServices(HWND owner, UINT codePage)
     : owner_(owner), codePage_(codePage) {}
 
-void Win32FileServices::ShowOpen(CommonDialog& dialog) { show(dialog, false); }
-void Win32FileServices::ShowSave(CommonDialog& dialog) { show(dialog, true); }
+void Win32FileServices::ShowOpen(CommonDialog& dialog) {
+    show(dialog, false);
+}
+void Win32FileServices::ShowSave(CommonDialog& dialog) {
+    show(dialog, true);
+}
 
 void Win32FileServices::show(CommonDialog& dialog, bool save) {
     // "description|patterns|..." becomes the double-NUL-terminated list the dialog takes.
@@ -145,13 +171,23 @@ void Win32FileServices::show(CommonDialog& dialog, bool save) {
 }
 
 std::string Win32FileServices::readWholeFile(const std::string& path) {
-    Handle file(CreateFileW(utf8ToWide(path).c_str(), GENERIC_READ,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file) throw fileError(GetLastError());
+    const std::wstring widePath = utf8ToWide(path);
+    Handle file(CreateFileW(widePath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) {
+        const DWORD error = GetLastError();
+        // A folder cannot be opened as a file; it is no file, rather than one without access.
+        const DWORD attributes = GetFileAttributesW(widePath.c_str());
+        if (error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
+            (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            throw fileError(ERROR_BAD_FILE_TYPE);
+        throw fileError(error);
+    }
+    requireFileOnDisk(file.get());
     LARGE_INTEGER size;
     if (!GetFileSizeEx(file.get(), &size)) throw fileError(GetLastError());
-    if (static_cast<unsigned long long>(size.QuadPart) > std::numeric_limits<std::size_t>::max() / 2)
+    if (static_cast<unsigned long long>(size.QuadPart) >
+        std::numeric_limits<std::size_t>::max() / 2)
         throw fileError(ERROR_NOT_ENOUGH_MEMORY);
 
     std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
@@ -197,9 +233,10 @@ void Win32FileServices::replaceFile(const std::string& path, const std::string& 
     if (!FlushFileBuffers(temp.file().get())) throw fileError(GetLastError());
     if (!temp.file().close()) throw fileError(GetLastError());
     if (exists)
-        SetFileAttributesW(temp.path().c_str(),
-                           attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                         FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED));
+        SetFileAttributesW(
+            temp.path().c_str(),
+            attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                          FILE_ATTRIBUTE_NOT_CONTENT_INDEXED));
     if (!MoveFileExW(temp.path().c_str(), target.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         throw fileError(GetLastError());
@@ -221,8 +258,8 @@ std::optional<std::string> Win32FileServices::textToAnsi(const std::string& text
     // No best fit: a character the code page lacks is not quietly written as a look-alike.
     DWORD flags = WC_NO_BEST_FIT_CHARS;
     BOOL lacking = FALSE;
-    int needed = WideCharToMultiByte(codePage, flags, wide.data(), length, nullptr, 0, nullptr,
-                                     &lacking);
+    int needed =
+        WideCharToMultiByte(codePage, flags, wide.data(), length, nullptr, 0, nullptr, &lacking);
     if (needed <= 0 && GetLastError() == ERROR_INVALID_FLAGS) {
         flags = 0;
         needed = WideCharToMultiByte(codePage, flags, wide.data(), length, nullptr, 0, nullptr,

@@ -4,7 +4,6 @@
 
 #include <sapi.h>
 
-#include <algorithm>
 #include <cwchar>
 #include <vector>
 
@@ -12,6 +11,7 @@
 #include "platform/win32/MessageWindow.h"
 #include "platform/win32/WinText.h"
 #include "speech/sapi/ComPtr.h"
+#include "speech/sapi/OutsideResources.h"
 
 namespace talvoro {
 namespace {
@@ -21,6 +21,7 @@ using sapi::CoTaskString;
 using win32::throwIfFailed;
 
 constexpr UINT kSpeechEvent = WM_APP + 2;
+static_assert(sapi::kSpeakIsXml == SPF_IS_XML && sapi::kSpeakIsNotXml == SPF_IS_NOT_XML);
 constexpr ULONGLONG kStreamEvents = SPFEI(SPEI_START_INPUT_STREAM) | SPFEI(SPEI_END_INPUT_STREAM);
 
 AppError invalidArgument() {
@@ -152,14 +153,14 @@ public:
     }
 
     // The flags are SAPI's own: SVSFlagsAsync, SVSFPurgeBeforeSpeak and SVSFIsXML have the
-    // values of SPF_ASYNC, SPF_PURGEBEFORESPEAK and SPF_IS_XML.
-    // SAPI reads the text up to its first NUL; one in the buffer (a file that is not text) would
-    // silently end the reading there, so it is read as the space it stands for.
+    // values of SPF_ASYNC, SPF_PURGEBEFORESPEAK and SPF_IS_XML. What SAPI is given is the text
+    // with NULs read as blanks and, in markup, nothing that would make it fetch a file or an
+    // address.
     long Speak(const std::string& text, int flags) override {
-        std::wstring wide = win32::utf8ToWide(text);
-        std::replace(wide.begin(), wide.end(), L'\0', L' ');
+        auto speakFlags = static_cast<unsigned>(flags);
+        const std::wstring wide = win32::utf8ToWide(sapi::textForSpeaking(text, speakFlags));
         ULONG stream = 0;
-        throwIfFailed(voice_->Speak(wide.c_str(), static_cast<DWORD>(flags), &stream));
+        throwIfFailed(voice_->Speak(wide.c_str(), speakFlags, &stream));
         return static_cast<long>(stream);
     }
 
