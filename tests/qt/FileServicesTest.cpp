@@ -108,6 +108,24 @@ TEST_F(PosixFilesTest, ReadsEveryByteOfFilesOfAnySize) {
     EXPECT_EQ(errorOf([&] { readWholeFile(path("big/x")); }), kErrPathNotFound);
 }
 
+// A name can stand for something that is not a file at all: a device that never ends, a pipe
+// that blocks its opening until a writer comes. Each is refused at once, as a folder is.
+TEST_F(PosixFilesTest, WhatIsNotARegularFileIsRefusedWithoutWaiting) {
+    fs::create_symlink("/dev/zero", path("story.txt"));
+    EXPECT_EQ(errorOf([&] { readWholeFile(path("story.txt")); }), kErrPathFileAccess);
+    ASSERT_EQ(mkfifo(path("pipe.txt").c_str(), 0600), 0);
+    // With no writer, an opening that waits would never come back: the alarm ends the test.
+    alarm(20);
+    EXPECT_EQ(errorOf([&] { readWholeFile(path("pipe.txt")); }), kErrPathFileAccess);
+    fs::create_symlink("pipe.txt", path("to-pipe.txt"));
+    EXPECT_EQ(errorOf([&] { readWholeFile(path("to-pipe.txt")); }), kErrPathFileAccess);
+    alarm(0);
+    // A link to a regular file is still read.
+    put(path("real.txt"), "text");
+    fs::create_symlink("real.txt", path("to-real.txt"));
+    EXPECT_EQ(readWholeFile(path("to-real.txt")), "text");
+}
+
 TEST_F(PosixFilesTest, ReplacingCreatesOrReplacesAndLeavesNothingBeside) {
     replaceFile(path("new.txt"), "first\r\n");
     EXPECT_EQ(contents(path("new.txt")), "first\r\n");

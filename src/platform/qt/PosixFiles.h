@@ -11,6 +11,8 @@ namespace talvoro::qt {
 // An errno value as the program's file error (number and Chinese description).
 AppError fileError(int error);
 
+// All bytes of a regular file (a link to one is followed). Anything else, a folder, a device or
+// a named pipe, is refused with the error of a file that cannot be accessed, without waiting.
 std::string readWholeFile(const std::string& path);
 
 // Writes `bytes` to a new file beside `path` (flushed to the disk), then renames it over `path`:
