@@ -56,7 +56,8 @@ public:
     bool settingsWriteFails = false;
     bool layeredCallsFail = false;
     std::deque<std::optional<MenuItemId>> menuChoices;
-    std::vector<ScreenRect> screenList{{0, 0, 1280 * 15.0, 800 * 15.0}};
+    std::vector<Screen> screenList{
+        {{0, 0, 1280 * 15.0, 800 * 15.0}, {0, 0, 1280 * 15.0, 800 * 15.0}}};
     float top = 0, left = 0;
     float twipsPerPixel = 15;
     std::vector<std::function<void()>> posted;
@@ -119,7 +120,7 @@ public:
     float windowHeight() override { return 40 * twipsPerPixel; }
     float pictureWidth() override { return 570; }
     float pictureHeight() override { return 555; }
-    std::vector<ScreenRect> screens() override { return screenList; }
+    std::vector<Screen> screens() override { return screenList; }
     void unloadMainWindow() override { log_.add("UnloadMainWindow()"); }
 
     // MenuPresenter

@@ -183,13 +183,14 @@ float QtPlatform::pictureHeight() {
     return static_cast<float>(basket_->picture()->height() * twipsPerPixel());
 }
 
-std::vector<ScreenRect> QtPlatform::screens() {
-    std::vector<ScreenRect> out;
+std::vector<Screen> QtPlatform::screens() {
+    std::vector<Screen> out;
     const double t = twipsPerPixel();
-    for (const QScreen* s : QGuiApplication::screens()) {
-        const QRect r = s->availableGeometry();
-        out.push_back({r.x() * t, r.y() * t, r.width() * t, r.height() * t});
-    }
+    const auto twips = [t](const QRect& r) {
+        return ScreenRect{r.x() * t, r.y() * t, r.width() * t, r.height() * t};
+    };
+    for (const QScreen* s : QGuiApplication::screens())
+        out.push_back({twips(s->geometry()), twips(s->availableGeometry())});
     return out;
 }
 
