@@ -90,6 +90,33 @@ class BasketTest(unittest.TestCase):
         again = self.start()
         self.assertEqual(again.geometry(), (420, 270, 40, 40))
 
+    def drag_by(self, basket, dx, dy):
+        """Moves the basket with a real left drag by (dx, dy) pixels, in ten steps."""
+        x0, y0, _, _ = basket.geometry()
+        x, y = basket.center()
+        self.desktop.xdotool("mousemove", x, y, "mousedown", 1)
+        for i in range(1, 11):
+            self.desktop.xdotool("mousemove", x + dx * i // 10, y + dy * i // 10)
+            time.sleep(0.03)
+        self.desktop.xdotool("mouseup", 1)
+        self.assertTrue(dt.wait_for(lambda: basket.geometry()[:2] == (x0 + dx, y0 + dy), 5),
+                        basket.geometry())
+
+    def test_the_end_of_a_session_saves_the_place_as_closing_does(self):
+        # SIGTERM is what a logout or shutdown sends, SIGHUP what a closing terminal sends.
+        for signal, (dx, dy) in (("TERM", (120, 70)), ("HUP", (-90, 40))):
+            self.desktop.store_position(3000, 4500)
+            basket = self.start()
+            self.drag_by(basket, dx, dy)
+            # Even with the pop-up open: its loop ends too.
+            basket.right_click()
+            self.assertTrue(dt.wait_for(basket.popup_window, 5), "no pop-up opened")
+            self.desktop.run(["kill", "-" + signal, str(basket.proc.pid)])
+            self.assertEqual(basket.wait_exit(10), 0, "SIG%s did not end the program as 关闭 "
+                             "does: %s" % (signal, basket.output()))
+            self.assertEqual(self.desktop.stored_position(),
+                             (str((200 + dy) * 15), str((300 + dx) * 15)), "SIG" + signal)
+
     def test_a_basket_parked_over_a_panel_stays_there(self):
         # A panel 40 px high along the bottom of the screen, which keeps its strip from other
         # windows (a strut), as desktop panels and task bars do.
