@@ -117,6 +117,56 @@ class DesktopFaultTest(dt.SoundDesktopTest):
         self.desktop.xdotool("key", "Escape")
         self.assertTrue(self.basket.running())
 
+    def copy_files(self, how):
+        """Copies two files as a file manager does (`how`: --copy, or --copy-gnome for a copy
+        without text/uri-list), the paths offered as text beside the list."""
+        source = DragSource(self.desktop, ["--files", "/etc/hostname", "/etc/os-release", how],
+                            700, 500)
+        self.addCleanup(source.close)
+        wanted = "x-special/gnome-copied-files"
+
+        def targets():
+            return subprocess.run(["xclip", "-o", "-selection", "clipboard", "-t", "TARGETS"],
+                                  env=self.desktop.env, stdout=subprocess.PIPE,
+                                  stderr=subprocess.DEVNULL, text=True).stdout.split()
+        offered = dt.wait_for(lambda: wanted in targets() and targets(), 5)
+        self.assertTrue(offered, "the file list is not on the clipboard")
+        self.assertIn("UTF8_STRING", offered)
+        self.assertEqual("text/uri-list" in offered, how == "--copy")
+        return source
+
+    def test_copied_files_are_no_text_to_paste(self):
+        for how in ("--copy", "--copy-gnome"):
+            source = self.copy_files(how)
+            popup = self.menu()
+            self.assertEqual(popup.items[PASTE].kind, "off", "粘贴 offered for copied files " + how)
+            self.desktop.xdotool("key", "Escape")
+            self.assertTrue(dt.wait_for(lambda: not self.basket.popup_window(), 5))
+            source.close()
+
+        # Files copied while the menu is open, after it offered the text then on the clipboard:
+        # 粘贴 reads nothing (the buffer is emptied, as by an empty paste), and no path is heard.
+        clipboard = dt.Clipboard(self.desktop)
+        self.addCleanup(clipboard.release)
+        clipboard.copy("A sentence that was on the clipboard when the menu opened.")
+        popup = self.menu()
+        self.assertEqual(popup.items[PASTE].kind, "on")
+        self.copy_files("--copy")
+        before = set(self.basket.windows())
+        pasted = time.monotonic()
+        popup.click(PASTE)
+        box = dt.wait_for(lambda: set(self.basket.windows()) - before - {popup.window}, 5)
+        self.assertTrue(box, "no word that there is nothing to read")
+        box = box.pop()
+        self.assertEqual(self.desktop.xdotool("getwindowname", box).strip(), "Talvoro")
+        self.desktop.screenshot(os.path.join(dt.ARTIFACTS, "faults-paste-copied-files.png"))
+        time.sleep(1.5)
+        self.assertTrue(self.recorder.silent(pasted, time.monotonic()), "the paths were read")
+        self.desktop.xdotool("windowactivate", "--sync", box, "key", "Return")
+        self.assertTrue(dt.wait_for(lambda: box not in self.basket.windows(), 5))
+        self.assertEqual(self.menu().items[CLEAR].kind, "off", "the buffer holds something")
+        self.desktop.xdotool("key", "Escape")
+
     def test_a_pasted_text_of_200_megabytes_is_taken_and_read(self):
         # Qt's own drag source cannot hand over more than about 16 MB, so the large text comes
         # by the clipboard (xclip sends it in increments, as large selections travel on X11);
