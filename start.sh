@@ -5,8 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 tools/setup-debian.sh run
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DTALVORO_TESTS=OFF
-cmake --build build --target talvoro
+tools/build.sh run build
 
 if [ -z "${DISPLAY:-}" ]; then
   export DISPLAY=:99

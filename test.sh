@@ -7,8 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 tools/setup-debian.sh test
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALVORO_TESTS=ON
-cmake --build build
+tools/build.sh test build
 (cd build && ctest --output-on-failure --timeout 900)
 # What the long runs measured: events run, faults met, bytes compared, package figures.
 tools/test-figures.py build

@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALVORO_SANITIZE=ON \
-  -DTALVORO_TESTS=ON >/dev/null
+  -DTALVORO_TESTS=ON -DTALVORO_WERROR=ON >/dev/null
 cmake --build build-sanitize --target core_tests markup_tests engine_tests
 
 export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:abort_on_error=0:strict_string_checks=1

@@ -8,7 +8,7 @@ import re
 import sys
 
 # Tests whose measured figures are worth seeing after every run.
-WANTED = {"linux_soak", "linux_faults", "linux_fresh_install", "linux_package",
+WANTED = {"linux_soak", "linux_faults", "linux_fresh_install", "linux_package", "linux_start",
           "windows_package"}
 # Lines that carry a figure: the desktop tests indent them, the shell tests start them with "# ",
 # the core soak with "[ soak ]".

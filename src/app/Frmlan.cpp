@@ -70,29 +70,32 @@ void Frmlan::startUpSequence() {
 }
 
 // A stored place that lies wholly off every screen would leave the program's only window out of
-// reach; such a basket is moved onto the nearest screen. A basket that shows even partly stays.
+// reach; such a basket is moved into the work area of the nearest screen. A basket that shows
+// even partly stays where it is, over a panel or task bar too: its user may have put it there.
 void Frmlan::bringOntoScreen() {
     WindowManager& wm = p_.windows;
-    const std::vector<ScreenRect> screens = wm.screens();
+    const std::vector<Screen> screens = wm.screens();
     if (screens.empty()) return;
     const double left = wm.windowLeft(), top = wm.windowTop();
     const double width = wm.windowWidth(), height = wm.windowHeight();
 
-    const ScreenRect* nearest = nullptr;
+    const Screen* nearest = nullptr;
     double best = std::numeric_limits<double>::infinity();
-    for (const ScreenRect& s : screens) {
+    for (const Screen& screen : screens) {
+        const ScreenRect& s = screen.whole;
         if (overlaps(left, left + width, s.left, s.left + s.width) &&
             overlaps(top, top + height, s.top, s.top + s.height))
             return;  // on this screen, at least in part
         const double dx = gap(left, left + width, s.left, s.left + s.width);
         const double dy = gap(top, top + height, s.top, s.top + s.height);
         const double d = std::hypot(dx, dy);
-        if (d < best) best = d, nearest = &s;
+        if (d < best) best = d, nearest = &screen;
     }
-    const double maxLeft = std::max(nearest->left, nearest->left + nearest->width - width);
-    const double maxTop = std::max(nearest->top, nearest->top + nearest->height - height);
-    wm.setWindowTop(static_cast<float>(std::clamp(top, nearest->top, maxTop)));
-    wm.setWindowLeft(static_cast<float>(std::clamp(left, nearest->left, maxLeft)));
+    const ScreenRect& area = nearest->workArea;
+    const double maxLeft = std::max(area.left, area.left + area.width - width);
+    const double maxTop = std::max(area.top, area.top + area.height - height);
+    wm.setWindowTop(static_cast<float>(std::clamp(top, area.top, maxTop)));
+    wm.setWindowLeft(static_cast<float>(std::clamp(left, area.left, maxLeft)));
 }
 
 void Frmlan::listVoices() {

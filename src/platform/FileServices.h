@@ -49,8 +49,8 @@ public:
 
     // All bytes of a file.
     virtual std::string readWholeFile(const std::string& path) = 0;
-    // Replaces (or creates) a file with `bytes`, all or nothing: a failure leaves an existing
-    // file as it was. A read-only file is refused with kErrPermissionDenied.
+    // Replaces (or creates) a file with `bytes`: a failure to write them, a full disk above all,
+    // leaves an existing file as it was. A read-only file is refused with kErrPermissionDenied.
     virtual void replaceFile(const std::string& path, const std::string& bytes) = 0;
 
     // Bytes of a text file without a byte-order mark, in the system's encoding for text files,

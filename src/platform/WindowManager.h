@@ -11,9 +11,16 @@
 
 namespace talvoro {
 
-// A screen's usable area in twips, screen coordinates.
+// A rectangle in twips, screen coordinates.
 struct ScreenRect {
     double left = 0, top = 0, width = 0, height = 0;
+};
+
+// One screen: the whole of it, and its work area, the part its panels and task bars leave to
+// windows.
+struct Screen {
+    ScreenRect whole;
+    ScreenRect workArea;
 };
 
 class WindowManager {
@@ -47,8 +54,8 @@ public:
     virtual float windowHeight() = 0;
     virtual float pictureWidth() = 0;
     virtual float pictureHeight() = 0;
-    // Every screen's usable area, in twips.
-    virtual std::vector<ScreenRect> screens() = 0;
+    // Every screen, in twips.
+    virtual std::vector<Screen> screens() = 0;
 
     // Closes the basket; the adapter then runs the core's unload handler.
     virtual void unloadMainWindow() = 0;

@@ -18,6 +18,8 @@ protected:
     std::vector<std::string> voices{"A", "B"};
     bool engineCreationFails = false;
     std::unique_ptr<Frmlan> form;
+    // The engine the form made last (the form owns it).
+    FakeEngine* engine = nullptr;
 
     void makeForm() {
         form = std::make_unique<Frmlan>(
@@ -26,7 +28,9 @@ protected:
                 log.add("CreateEngine()");
                 if (engineCreationFails)
                     throw AppError(-2147221164, "没有注册类");
-                return std::make_unique<FakeEngine>(log, voices, failures);
+                auto made = std::make_unique<FakeEngine>(log, voices, failures);
+                engine = made.get();
+                return made;
             },
             [this] { log.add("Save_Reg_Sapi()"); });
     }

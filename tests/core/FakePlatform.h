@@ -56,7 +56,8 @@ public:
     bool settingsWriteFails = false;
     bool layeredCallsFail = false;
     std::deque<std::optional<MenuItemId>> menuChoices;
-    std::vector<ScreenRect> screenList{{0, 0, 1280 * 15.0, 800 * 15.0}};
+    std::vector<Screen> screenList{
+        {{0, 0, 1280 * 15.0, 800 * 15.0}, {0, 0, 1280 * 15.0, 800 * 15.0}}};
     float top = 0, left = 0;
     float twipsPerPixel = 15;
     std::vector<std::function<void()>> posted;
@@ -119,7 +120,7 @@ public:
     float windowHeight() override { return 40 * twipsPerPixel; }
     float pictureWidth() override { return 570; }
     float pictureHeight() override { return 555; }
-    std::vector<ScreenRect> screens() override { return screenList; }
+    std::vector<Screen> screens() override { return screenList; }
     void unloadMainWindow() override { log_.add("UnloadMainWindow()"); }
 
     // MenuPresenter
@@ -390,6 +391,7 @@ public:
     void SetRate(int r) override {
         log_.add("Rate=" + std::to_string(r));
         failures_.check("SetRate");
+        refuseOutside(r, kRateMin, kRateMax);
         rate_ = r;
     }
     int Volume() override {
@@ -399,10 +401,12 @@ public:
     void SetVolume(int v) override {
         log_.add("Volume=" + std::to_string(v));
         failures_.check("SetVolume");
+        refuseOutside(v, kVolumeMin, kVolumeMax);
         volume_ = v;
     }
     long Speak(const std::string& text, int flags) override {
         log_.add("Speak(" + text + "," + std::to_string(flags) + ")");
+        if (onSpeak) onSpeak();
         failures_.check("Speak");
         return 1;
     }
@@ -416,7 +420,22 @@ public:
     }
     ~FakeEngine() override { log_.add("ReleaseEngine()"); }
 
+    // The values as set, and how many were refused.
+    int rate() const { return rate_; }
+    int volume() const { return volume_; }
+    int refused = 0;
+    // Runs inside each Speak, to look at the program's state at that moment.
+    std::function<void()> onSpeak;
+
 private:
+    // The real engines refuse a rate or volume outside their range (E_INVALIDARG) and keep the
+    // value they had.
+    void refuseOutside(int value, int low, int high) {
+        if (value >= low && value <= high) return;
+        ++refused;
+        throw AppError(-2147024809, "参数不正确");
+    }
+
     CallLog& log_;
     std::vector<std::string> voices_;
     FailureScript& failures_;

@@ -51,6 +51,26 @@ TEST(LeadingNumber, HugeExponentsGiveInfinityInsteadOfFailing) {
     EXPECT_GT(leadingNumber(longDigits), 1e300);
 }
 
+// Beyond the range of a double, the number's size decides between 0 and infinity, however it
+// is written: with or without an exponent, with leading zeros on either side.
+TEST(LeadingNumber, NumbersOutOfRangeAreZeroOrInfinityByTheirSize) {
+    const std::string zeros(400, '0');
+    const std::string tiny = "0." + zeros + "1";  // 1e-401, no exponent
+    EXPECT_EQ(leadingNumber(tiny), 0.0);
+    EXPECT_EQ(leadingNumber("-" + tiny), 0.0);
+    EXPECT_EQ(leadingNumber("." + zeros + "7abc"), 0.0);
+    EXPECT_EQ(leadingNumber(tiny + "e+5"), 0.0);            // 1e-396
+    EXPECT_TRUE(std::isinf(leadingNumber(tiny + "e+800")));  // 1e+399
+    EXPECT_EQ(leadingNumber("1" + zeros + "e-800"), 0.0);   // 1e-400
+    EXPECT_TRUE(std::isinf(leadingNumber("1" + zeros + "e-5")));
+    EXPECT_EQ(leadingNumber("-" + zeros + "1" + zeros + "e-9999999999999999999999"), 0.0);
+    EXPECT_EQ(leadingNumber("-0.000" + zeros + "9e-1"), 0.0);
+    EXPECT_LT(leadingNumber("-" + zeros + "5" + zeros), -1e300);
+    // Within range, the same shapes read as themselves.
+    EXPECT_DOUBLE_EQ(leadingNumber("0." + std::string(300, '0') + "1e+301"), 1.0);
+    EXPECT_DOUBLE_EQ(leadingNumber("1" + std::string(300, '0') + "e-298"), 100.0);
+}
+
 TEST(NumberText, WritesShortestDecimalForm) {
     struct Case {
         float value;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "AllocationCount.h"
 #include "CoreFixture.h"
 
 namespace talvoro::testing {
@@ -86,8 +87,11 @@ TEST_F(ReadingTest, TransitionsCallTheEngineAsTheTableSays) {
 
 TEST_F(ReadingTest, ReadSetsItsFlagsBeforeSpeaking) {
     EXPECT_EQ(form->speakFlags(), 0);
+    std::vector<std::int32_t> flagsAtSpeak;
+    engine->onSpeak = [&] { flagsAtSpeak.push_back(form->speakFlags()); };
     form->TakeInText("x");
-    EXPECT_EQ(form->speakFlags(), 11);
+    form->mnuvoice_Click();
+    EXPECT_EQ(flagsAtSpeak, (std::vector<std::int32_t>{11, 11}));
 }
 
 TEST_F(ReadingTest, EmptyBufferOnlyShowsTheMessage) {
@@ -226,11 +230,21 @@ TEST_F(IntakeTest, TogglingTwiceRestoresTheOptions) {
     EXPECT_EQ(form->textBuffer(), "abc");
 }
 
+// Appending copies only the new text, into a buffer that grows geometrically: all it allocates
+// stays within a few times the buffer's size, besides the copy of each piece handed over. A
+// buffer copied whole at each step (or grown to the exact size each time) passes that bound
+// within a few dozen steps.
 TEST_F(IntakeTest, AppendingIsLinearInTheNewText) {
     form->mnutd_Click();
     form->mnuadddata_Click();
     const std::string piece(1000, 'a');
-    for (int i = 0; i < 20000; ++i) form->TakeInText(piece);  // 20 MB in 1 KB steps
+    const std::size_t before = bytesAllocated();
+    for (std::size_t i = 1; i <= 20000; ++i) {  // 20 MB in 1 KB steps
+        form->TakeInText(piece);
+        const std::size_t spent = bytesAllocated() - before;
+        ASSERT_LE(spent, 4 * form->textBuffer().size() + 2 * i * piece.size() + 65536)
+            << "after " << i << " pieces";
+    }
     EXPECT_EQ(form->textBuffer().size(), 20'000'000u);
 }
 

@@ -116,10 +116,36 @@ TEST_F(StartupTest, MissingKeysPlaceTheBasketAtTheScreenCorner) {
     EXPECT_EQ(fake.left, 0);
 }
 
+// Where the basket stands after start-up from a stored place, on the given screens.
+std::pair<float, float> placeAfterStart(const std::vector<Screen>& screens, const char* top,
+                                        const char* left) {
+    CallLog log;
+    FakePlatform f(log);
+    f.screenList = screens;
+    f.stored["site/top"] = top;
+    f.stored["site/left"] = left;
+    Platform p = f.platform();
+    FailureScript none;
+    Frmlan frm(p,
+               [&](SpeechEvents&) {
+                   return std::make_unique<FakeEngine>(log, std::vector<std::string>{"A"}, none);
+               },
+               {});
+    frm.Form_Load();
+    return {f.top, f.left};
+}
+
+constexpr double kPx = 15.0;
+
+Screen plainScreen(double left, double width, double height) {
+    const ScreenRect all{left * kPx, 0, width * kPx, height * kPx};
+    return {all, all};
+}
+
 // A position wholly off every screen is brought back onto the nearest one; a position that
 // shows the basket even in part is kept as stored.
 TEST_F(StartupTest, OffScreenPositionComesBackOntoTheNearestScreen) {
-    fake.screenList = {{0, 0, 1280 * 15.0, 800 * 15.0}, {1280 * 15.0, 0, 1024 * 15.0, 768 * 15.0}};
+    const std::vector<Screen> screens{plainScreen(0, 1280, 800), plainScreen(1280, 1024, 768)};
     struct Case {
         const char* top;
         const char* left;
@@ -133,19 +159,37 @@ TEST_F(StartupTest, OffScreenPositionComesBackOntoTheNearestScreen) {
         {"12000", "0", (800 - 40) * 15.0f, 0},  // touching the bottom edge is not showing
     };
     for (const Case& c : cases) {
-        CallLog caseLog;
-        FakePlatform f(caseLog);
-        f.screenList = fake.screenList;
-        f.stored["site/top"] = c.top;
-        f.stored["site/left"] = c.left;
-        Platform p = f.platform();
-        FailureScript none;
-        Frmlan frm(
-            p, [&](SpeechEvents&) { return std::make_unique<FakeEngine>(caseLog, voices, none); },
-            {});
-        frm.Form_Load();
-        EXPECT_FLOAT_EQ(f.top, c.wantTop) << c.top << " / " << c.left;
-        EXPECT_FLOAT_EQ(f.left, c.wantLeft) << c.top << " / " << c.left;
+        const auto [top, left] = placeAfterStart(screens, c.top, c.left);
+        EXPECT_FLOAT_EQ(top, c.wantTop) << c.top << " / " << c.left;
+        EXPECT_FLOAT_EQ(left, c.wantLeft) << c.top << " / " << c.left;
+    }
+}
+
+// Panels take part of a screen from other windows, not from the screen: a basket parked over a
+// panel is on the screen and stays. One that is off every screen comes back clear of panels.
+TEST_F(StartupTest, ABasketOverAPanelStaysAndOneBroughtBackLandsBesideThePanels) {
+    // A 40 px panel along the bottom and a 48 px one down the left side of the first screen;
+    // the second screen's panel is along its top.
+    const std::vector<Screen> screens{
+        {{0, 0, 1280 * kPx, 800 * kPx}, {48 * kPx, 0, 1232 * kPx, 760 * kPx}},
+        {{1280 * kPx, 0, 1024 * kPx, 768 * kPx}, {1280 * kPx, 30 * kPx, 1024 * kPx, 738 * kPx}}};
+    struct Case {
+        const char* top;
+        const char* left;
+        float wantTop, wantLeft;
+    } cases[] = {
+        {"11550", "4500", 770 * kPx, 300 * kPx},  // wholly on the bottom panel
+        {"11400", "-300", 760 * kPx, -20 * kPx},  // in the corner of both panels, half off
+        {"0", "150", 0, 10 * kPx},                // on the left panel
+        {"12000", "4500", 720 * kPx, 300 * kPx},  // just below the screen: above the panel
+        {"-1e30", "-1e30", 0, 48 * kPx},          // far up and left: right of the panel
+        {"-600", "25000", 30 * kPx, 25000},       // above the second screen: below its panel
+        {"20000", "40000", 728 * kPx, (1280 + 1024 - 40) * kPx},  // below right of the second
+    };
+    for (const Case& c : cases) {
+        const auto [top, left] = placeAfterStart(screens, c.top, c.left);
+        EXPECT_FLOAT_EQ(top, c.wantTop) << c.top << " / " << c.left;
+        EXPECT_FLOAT_EQ(left, c.wantLeft) << c.top << " / " << c.left;
     }
 }
 

@@ -57,8 +57,12 @@ TEST_F(SettingsTest, RateStepsClampAndTickMatchingPresets) {
     for (const Step& s : steps) {
         form->mnuys_Click(s.item);
         SCOPED_TRACE(s.item);
+        EXPECT_EQ(engine->rate(), s.wantRate);
         EXPECT_EQ(ticks("mnuys", 9), s.wantTicks);
     }
+    // At the ends of the range the program keeps the step inside it: the engine, which refuses
+    // what lies outside, never had to refuse.
+    EXPECT_EQ(engine->refused, 0);
     // An index that names no rate item changes the value of nothing and clears the ticks.
     log.clear();
     form->mnuys_Click(3);
@@ -77,19 +81,20 @@ TEST_F(SettingsTest, RateStepReadsTheEngineBackAndWrites) {
 TEST_F(SettingsTest, VolumeStepsClampAndTickMatchingPresets) {
     struct Step {
         int item;
+        int wantVolume;
         std::vector<int> wantTicks;
     } steps[] = {
-        {2, {}}, {2, {}}, {2, {}}, {2, {}}, {2, {7}},  // 95, 90, 85, 80, 75
-        {8, {8}}, {1, {8}},                           // 100, still 100
-        {4, {4}}, {2, {}}, {2, {}}, {2, {}},          // 10, 5, 0, 0
-        {1, {}}, {1, {4}},                            // 5, 10
-        {6, {6}}, {6, {6}},
+        {2, 95, {}},   {2, 90, {}},   {2, 85, {}},  {2, 80, {}},  {2, 75, {7}},
+        {8, 100, {8}}, {1, 100, {8}}, {4, 10, {4}}, {2, 5, {}},   {2, 0, {}},
+        {2, 0, {}},    {1, 5, {}},    {1, 10, {4}}, {6, 50, {6}}, {6, 50, {6}},
     };
     for (const Step& s : steps) {
         form->mnuyl_Click(s.item);
         SCOPED_TRACE(s.item);
+        EXPECT_EQ(engine->volume(), s.wantVolume);
         EXPECT_EQ(ticks("mnuyl", 8), s.wantTicks);
     }
+    EXPECT_EQ(engine->refused, 0);
 }
 
 TEST_F(SettingsTest, EngineFailureLeavesTicksAsTheyWereAndShowsNothing) {

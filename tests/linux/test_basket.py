@@ -3,6 +3,7 @@ mouse and keyboard input."""
 
 import os
 import shutil
+import subprocess
 import sys
 import time
 import unittest
@@ -89,6 +90,64 @@ class BasketTest(unittest.TestCase):
         again = self.start()
         self.assertEqual(again.geometry(), (420, 270, 40, 40))
 
+    def drag_by(self, basket, dx, dy):
+        """Moves the basket with a real left drag by (dx, dy) pixels, in ten steps."""
+        x0, y0, _, _ = basket.geometry()
+        x, y = basket.center()
+        self.desktop.xdotool("mousemove", x, y, "mousedown", 1)
+        for i in range(1, 11):
+            self.desktop.xdotool("mousemove", x + dx * i // 10, y + dy * i // 10)
+            time.sleep(0.03)
+        self.desktop.xdotool("mouseup", 1)
+        self.assertTrue(dt.wait_for(lambda: basket.geometry()[:2] == (x0 + dx, y0 + dy), 5),
+                        basket.geometry())
+
+    def test_the_end_of_a_session_saves_the_place_as_closing_does(self):
+        # SIGTERM is what a logout or shutdown sends, SIGHUP what a closing terminal sends.
+        for signal, (dx, dy) in (("TERM", (120, 70)), ("HUP", (-90, 40))):
+            self.desktop.store_position(3000, 4500)
+            basket = self.start()
+            self.drag_by(basket, dx, dy)
+            # Even with the pop-up open: its loop ends too.
+            basket.right_click()
+            self.assertTrue(dt.wait_for(basket.popup_window, 5), "no pop-up opened")
+            self.desktop.run(["kill", "-" + signal, str(basket.proc.pid)])
+            self.assertEqual(basket.wait_exit(10), 0, "SIG%s did not end the program as 关闭 "
+                             "does: %s" % (signal, basket.output()))
+            self.assertEqual(self.desktop.stored_position(),
+                             (str((200 + dy) * 15), str((300 + dx) * 15)), "SIG" + signal)
+
+    def test_a_basket_parked_over_a_panel_stays_there(self):
+        # A panel 40 px high along the bottom of the screen, which keeps its strip from other
+        # windows (a strut), as desktop panels and task bars do.
+        panel = subprocess.Popen(["xmessage", "-name", "talvoro-panel", "-geometry",
+                                  "1280x40+0+760", "panel"], env=self.desktop.env,
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.desktop.procs.append(panel)
+        window = dt.wait_for(lambda: self.desktop.xdotool("search", "--classname",
+                                                          "talvoro-panel").split(), 10)
+        self.assertTrue(window, "the panel did not appear")
+        for name, value in (("_NET_WM_STRUT", "0,0,0,40"),
+                            ("_NET_WM_STRUT_PARTIAL", "0,0,0,40,0,0,0,0,0,0,0,1279")):
+            self.desktop.run(["xprop", "-id", window[0], "-f", name, "32c", "-set", name, value])
+        self.assertTrue(dt.wait_for(lambda: "0, 0, 1280, 760" in self.desktop.run(
+            ["xprop", "-root", "_NET_WORKAREA"]), 5), "the window manager took no strip")
+
+        # On the panel: the program leaves it there. (openbox itself keeps a tenth of a window
+        # that a program places inside the work area, so it may stand 4 px higher; it is still
+        # over the panel, where the user put it, and not brought back above it.)
+        self.desktop.store_position(770 * 15, 300 * 15)
+        basket = self.start()
+        x, y, _, _ = basket.geometry()
+        self.assertEqual(x, 300)
+        self.assertIn(y, (770, 756), "moved off the panel")
+        self.close_from_menu(basket)
+        self.assertEqual(self.desktop.stored_position(), (str(y * 15), str(300 * 15)))
+        # Wholly off the screen: it comes back above the panel, not under it.
+        self.desktop.store_position(900 * 15, 300 * 15)
+        basket = self.start()
+        self.assertEqual(basket.geometry(), (300, 720, 40, 40))
+
     def test_middle_click_opens_no_menu_but_raises_the_basket(self):
         self.desktop.store_position(3000, 4500)
         first = self.start()
@@ -165,7 +224,7 @@ class BasketTest(unittest.TestCase):
         self.desktop.xdotool("key", "Escape", "Escape")
 
     def test_bad_stored_positions_never_stop_the_basket(self):
-        for top, left, want in [("12abc", "abc", (0, 12)), ("", "   ", (0, 0)),
+        for top, left, want in [("12abc", "abc", (0, 1)), ("", "   ", (0, 0)),
                                 ("-150", "1e30", (1240, 0)), ("1,5", "+4.5e3", (300, 0)),
                                 ("9" * 400, "-9e99999", (0, 760))]:
             # want is (x, y) in pixels: 12 twips round to 1 px, a far place comes back on screen.
@@ -173,7 +232,7 @@ class BasketTest(unittest.TestCase):
             basket = self.start()
             x, y, _, _ = basket.geometry()
             self.assertTrue(basket.running())
-            self.assertTrue(0 <= x <= 1240 and 0 <= y <= 760, (top, left, x, y))
+            self.assertEqual((x, y), want, (top, left))
             basket.kill()
 
 

@@ -1,7 +1,8 @@
 """Faults a user's desktop can hold, met by the real program: a broken settings file, a clipboard
-holding only a picture, a dropped text of 200 MB, the sound server dying in the middle of a
-reading and coming back, files that are not text at all opened as text, and a help folder that is
-missing, read-only, full or holding an old copy that cannot be removed."""
+holding only a picture or copied files, a dropped text of 200 MB, the sound server dying in the
+middle of a reading and coming back, files that are not text at all opened as text, names that
+stand for a device or a named pipe, and a help folder that is missing, read-only, full or holding
+an old copy that cannot be removed."""
 
 import os
 import random
@@ -116,6 +117,56 @@ class DesktopFaultTest(dt.SoundDesktopTest):
         self.assertEqual(popup.items[PASTE].kind, "off", "粘贴 offered for a picture")
         self.desktop.xdotool("key", "Escape")
         self.assertTrue(self.basket.running())
+
+    def copy_files(self, how):
+        """Copies two files as a file manager does (`how`: --copy, or --copy-gnome for a copy
+        without text/uri-list), the paths offered as text beside the list."""
+        source = DragSource(self.desktop, ["--files", "/etc/hostname", "/etc/os-release", how],
+                            700, 500)
+        self.addCleanup(source.close)
+        wanted = "x-special/gnome-copied-files"
+
+        def targets():
+            return subprocess.run(["xclip", "-o", "-selection", "clipboard", "-t", "TARGETS"],
+                                  env=self.desktop.env, stdout=subprocess.PIPE,
+                                  stderr=subprocess.DEVNULL, text=True).stdout.split()
+        offered = dt.wait_for(lambda: wanted in targets() and targets(), 5)
+        self.assertTrue(offered, "the file list is not on the clipboard")
+        self.assertIn("UTF8_STRING", offered)
+        self.assertEqual("text/uri-list" in offered, how == "--copy")
+        return source
+
+    def test_copied_files_are_no_text_to_paste(self):
+        for how in ("--copy", "--copy-gnome"):
+            source = self.copy_files(how)
+            popup = self.menu()
+            self.assertEqual(popup.items[PASTE].kind, "off", "粘贴 offered for copied files " + how)
+            self.desktop.xdotool("key", "Escape")
+            self.assertTrue(dt.wait_for(lambda: not self.basket.popup_window(), 5))
+            source.close()
+
+        # Files copied while the menu is open, after it offered the text then on the clipboard:
+        # 粘贴 reads nothing (the buffer is emptied, as by an empty paste), and no path is heard.
+        clipboard = dt.Clipboard(self.desktop)
+        self.addCleanup(clipboard.release)
+        clipboard.copy("A sentence that was on the clipboard when the menu opened.")
+        popup = self.menu()
+        self.assertEqual(popup.items[PASTE].kind, "on")
+        self.copy_files("--copy")
+        before = set(self.basket.windows())
+        pasted = time.monotonic()
+        popup.click(PASTE)
+        box = dt.wait_for(lambda: set(self.basket.windows()) - before - {popup.window}, 5)
+        self.assertTrue(box, "no word that there is nothing to read")
+        box = box.pop()
+        self.assertEqual(self.desktop.xdotool("getwindowname", box).strip(), "Talvoro")
+        self.desktop.screenshot(os.path.join(dt.ARTIFACTS, "faults-paste-copied-files.png"))
+        time.sleep(1.5)
+        self.assertTrue(self.recorder.silent(pasted, time.monotonic()), "the paths were read")
+        self.desktop.xdotool("windowactivate", "--sync", box, "key", "Return")
+        self.assertTrue(dt.wait_for(lambda: box not in self.basket.windows(), 5))
+        self.assertEqual(self.menu().items[CLEAR].kind, "off", "the buffer holds something")
+        self.desktop.xdotool("key", "Escape")
 
     def test_a_pasted_text_of_200_megabytes_is_taken_and_read(self):
         # Qt's own drag source cannot hand over more than about 16 MB, so the large text comes
@@ -393,6 +444,55 @@ class NotTextFileTest(dt.SoundDesktopTest):
         rows = self.menu_rows()
         self.assertEqual((rows[SAVE], rows[CLEAR], rows[STOP]), ("off", "off", "off"))
         self.paste_is_heard()
+
+
+class NotAFileTest(dt.SoundDesktopTest):
+    """Names that stand for no regular file, opened with 打开 through the real dialog: a text file
+    name that is a link to /dev/zero, and a named pipe that nothing writes to. Each is refused at
+    once with the error box of a file that cannot be read, and the buffer keeps its text."""
+
+    path = test_files.FilesTest.path
+    write = test_files.FilesTest.write
+    read = test_files.FilesTest.read
+    saved = test_files.FilesTest.saved
+    windows_named = test_files.FilesTest.windows_named
+    wait_window = test_files.FilesTest.wait_window
+    wait_gone = test_files.FilesTest.wait_gone
+    choose = test_files.FilesTest.choose
+    dialog = test_files.FilesTest.dialog
+    enter_path = NotTextFileTest.enter_path
+    after_dialog = NotTextFileTest.after_dialog
+    save_as = NotTextFileTest.save_as
+    open_quietly = NotTextFileTest.open_quietly
+
+    def setUp(self):
+        self.folder = tempfile.mkdtemp(prefix="talvoro-notafile-")
+        self.addCleanup(shutil.rmtree, self.folder, True)
+        self.desktop.store_position(3000, 4500)
+        # The program's address space is bounded: one that reads a device without end fails
+        # here instead of taking the machine's memory.
+        self.basket = self.desktop.start_basket({"LANG": "C.UTF-8", "LC_ALL": ""},
+                                                prefix=["prlimit", "--as=%d" % (4 << 30)])
+        self.addCleanup(self.basket.kill)
+
+    def test_a_link_to_a_device_and_a_named_pipe_are_refused_and_the_buffer_kept(self):
+        self.open_quietly(self.write("kept.txt", b"Kept in the basket.\r\n"))
+        self.choose(STOP)
+        os.symlink("/dev/zero", self.path("story.txt"))
+        os.mkfifo(self.path("pipe.txt"))
+        for name in ("story.txt", "pipe.txt"):
+            window = self.dialog(OPEN, "打开文件")
+            self.enter_path(window, self.path(name), confirm=False)
+            chosen = time.monotonic()
+            self.desktop.xdotool("key", "Return")
+            box = self.wait_window("错误信息：75", timeout=5)
+            print("\n  %s: refused %.2f s after it was chosen" % (name, time.monotonic() - chosen))
+            self.desktop.screenshot(os.path.join(dt.ARTIFACTS, "faults-open-%s.png"
+                                                 % name.replace(".", "-")))
+            self.desktop.xdotool("windowactivate", "--sync", box, "key", "Return")
+            self.after_dialog(box)
+            self.assertTrue(self.basket.running(), self.basket.output())
+        self.assertEqual(self.save_as("kept.saved"), b"\r\nKept in the basket.\r\n")
 
 
 class HelpFolderFaultTest(unittest.TestCase):

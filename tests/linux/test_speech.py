@@ -1,6 +1,6 @@
 """Reading aloud as a user does it: text copied in another program, pasted from the basket's
-pop-up, read, paused, continued, stopped and read again, heard at a private sound server's null
-sink."""
+pop-up, read, paused, continued, stopped and read again, and read at the rates chosen in 语速,
+heard at a private sound server's null sink."""
 
 import os
 import sys
@@ -11,7 +11,9 @@ sys.path.insert(0, os.path.dirname(__file__))
 import desktop as dt  # noqa: E402
 
 # Items of the pop-up, counted without separators.
-SAVE, PASTE, CLEAR, APPEND, AUTO, READ, STOP, PAUSE = 1, 2, 3, 4, 5, 6, 7, 8
+SAVE, PASTE, CLEAR, APPEND, AUTO, READ, STOP, PAUSE, VOICE, RATE = 1, 2, 3, 4, 5, 6, 7, 8, 9, 10
+# Items of the 语速 sub-menu: 加快, 减慢, then the presets 慢速 (-8) to 快速 (9); 正常 (5) at start.
+SLOWEST, FASTEST = 2, 7
 
 # What the reading items (朗读, 停止, 暂停/继续) show in each reading state.
 IDLE = ["on", "off", "off"]
@@ -178,6 +180,36 @@ class SpeechTest(dt.SoundDesktopTest):
         read = self.choose(self.menu(), READ)
         self.assertIsNotNone(self.recorder.wait_for_sound(read, 1.5),
                              "nothing was heard after 朗读 following a paused stop")
+
+    def choose_in_submenu(self, item, index, count):
+        """Opens sub-menu `item` of the pop-up and clicks its item `index` of `count`."""
+        popup = self.menu()
+        popup.click(item)
+        sub = dt.wait_for(lambda: [w for w in self.basket.windows()
+                                   if w not in (self.basket.window, popup.window)], 5)
+        self.assertTrue(sub, "the sub-menu did not open")
+        time.sleep(0.3)
+        menu = dt.Popup(self.desktop, sub[-1])
+        self.assertEqual(len(menu.items), count, [row.kind for row in menu.rows])
+        menu.click(index)
+        self.assertTrue(dt.wait_for(lambda: not self.basket.popup_window(), 5),
+                        "the pop-up stayed open")
+
+    def test_the_rate_chosen_in_the_menu_changes_the_speaking_time(self):
+        # The same text read at the rate of start-up (正常), then at 慢速 and at 快速: each rate
+        # step is a factor of 3^(1/10) in speed, so 慢速 takes about four times as long and 快速
+        # about two thirds of the time.
+        lengths = {"正常": self.heard_for(self.paste(ENGLISH))}
+        for name, index in (("慢速", SLOWEST), ("快速", FASTEST)):
+            self.choose_in_submenu(RATE, index, 8)
+            read = self.choose(self.menu(), READ)
+            first = self.recorder.wait_for_sound(read, 1.5)
+            self.assertIsNotNone(first, "nothing was heard after 朗读 at " + name)
+            lengths[name] = self.heard_for(first)
+        print("\n  heard %.2f s at 正常, %.2f s at 慢速, %.2f s at 快速"
+              % (lengths["正常"], lengths["慢速"], lengths["快速"]))
+        self.assertGreater(lengths["慢速"], 2.5 * lengths["正常"], "慢速 is not slower")
+        self.assertLess(lengths["快速"], 0.85 * lengths["正常"], "快速 is not faster")
 
     def test_read_again_starts_from_the_beginning(self):
         first = self.paste(STORY)

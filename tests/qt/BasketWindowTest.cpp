@@ -1,5 +1,6 @@
 // The basket window's own order of events, on Qt's offscreen platform: a drop is handed to the
-// core after its source has been answered, yet never after a press the user made later.
+// core after its source has been answered, yet never after a press the user made later. And what
+// counts as text in dragged or copied data.
 
 #include <gtest/gtest.h>
 
@@ -7,11 +8,14 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QUrl>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/DataObject.h"
 #include "platform/qt/BasketWindow.h"
+#include "platform/qt/DropData.h"
 
 namespace talvoro::qt {
 namespace {
@@ -69,6 +73,39 @@ TEST_F(BasketWindowOrder, APressThatArrivesFirstStillComesAfterTheDropsBeforeIt)
     EXPECT_EQ(calls.size(), 2u) << "the drop was handed over again by the event loop";
     press(Qt::LeftButton);
     EXPECT_EQ(calls.back(), "press 1");
+}
+
+// What counts as text in a drag or on the clipboard: a list of files never does, whatever text
+// comes with it, and a file manager's copied-files list is one even without a URL list. Web
+// addresses are text.
+TEST(DataRule, FileListsAreNoTextWhateverTextComesWithThem) {
+    QMimeData text;
+    text.setText(QStringLiteral("plain words"));
+    EXPECT_EQ(plainText(text), "plain words");
+
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(QStringLiteral("/etc/hostname"))});
+    files.setText(QStringLiteral("/etc/hostname"));
+    EXPECT_EQ(plainText(files), std::nullopt);
+
+    for (const char* list : {"x-special/gnome-copied-files", "x-special/mate-copied-files"}) {
+        QMimeData copied;
+        copied.setData(QString::fromLatin1(list), "copy\nfile:///etc/hostname");
+        copied.setText(QStringLiteral("/etc/hostname"));
+        EXPECT_EQ(plainText(copied), std::nullopt) << list;
+    }
+
+    QMimeData link;
+    link.setUrls({QUrl(QStringLiteral("https://example.org/page"))});
+    link.setText(QStringLiteral("https://example.org/page"));
+    EXPECT_EQ(plainText(link), "https://example.org/page");
+    link.setUrls({QUrl(QStringLiteral("https://example.org/page")),
+                  QUrl::fromLocalFile(QStringLiteral("/etc/hostname"))});
+    EXPECT_EQ(plainText(link), std::nullopt);
+
+    QMimeData picture;
+    picture.setData(QStringLiteral("image/png"), "\x89PNG");
+    EXPECT_EQ(plainText(picture), std::nullopt);
 }
 
 }  // namespace

@@ -108,6 +108,24 @@ TEST_F(PosixFilesTest, ReadsEveryByteOfFilesOfAnySize) {
     EXPECT_EQ(errorOf([&] { readWholeFile(path("big/x")); }), kErrPathNotFound);
 }
 
+// A name can stand for something that is not a file at all: a device that never ends, a pipe
+// that blocks its opening until a writer comes. Each is refused at once, as a folder is.
+TEST_F(PosixFilesTest, WhatIsNotARegularFileIsRefusedWithoutWaiting) {
+    fs::create_symlink("/dev/zero", path("story.txt"));
+    EXPECT_EQ(errorOf([&] { readWholeFile(path("story.txt")); }), kErrPathFileAccess);
+    ASSERT_EQ(mkfifo(path("pipe.txt").c_str(), 0600), 0);
+    // With no writer, an opening that waits would never come back: the alarm ends the test.
+    alarm(20);
+    EXPECT_EQ(errorOf([&] { readWholeFile(path("pipe.txt")); }), kErrPathFileAccess);
+    fs::create_symlink("pipe.txt", path("to-pipe.txt"));
+    EXPECT_EQ(errorOf([&] { readWholeFile(path("to-pipe.txt")); }), kErrPathFileAccess);
+    alarm(0);
+    // A link to a regular file is still read.
+    put(path("real.txt"), "text");
+    fs::create_symlink("real.txt", path("to-real.txt"));
+    EXPECT_EQ(readWholeFile(path("to-real.txt")), "text");
+}
+
 TEST_F(PosixFilesTest, ReplacingCreatesOrReplacesAndLeavesNothingBeside) {
     replaceFile(path("new.txt"), "first\r\n");
     EXPECT_EQ(contents(path("new.txt")), "first\r\n");
@@ -129,6 +147,58 @@ TEST_F(PosixFilesTest, ALinkIsFollowedAndStaysALink) {
     replaceFile(path("link.txt"), "new");
     EXPECT_TRUE(fs::is_symlink(path("link.txt")));
     EXPECT_EQ(contents(path("real.txt")), "new");
+
+    // A link to a file not made yet, through another link and a linked folder: the file is
+    // made where the last link points, and the links stay.
+    fs::create_directory(path("drafts"));
+    fs::create_directory_symlink("drafts", path("folder"));
+    fs::create_symlink("folder/story.txt", path("next.txt"));
+    fs::create_symlink(path("next.txt"), path("story.txt"));
+    replaceFile(path("story.txt"), "a new story");
+    EXPECT_TRUE(fs::is_symlink(path("story.txt")));
+    EXPECT_TRUE(fs::is_symlink(path("next.txt")));
+    EXPECT_EQ(contents(path("drafts/story.txt")), "a new story");
+    EXPECT_EQ(fs::status(path("drafts/story.txt")).type(), fs::file_type::regular);
+
+    // A link into a folder that does not exist, and links that point at each other: refused,
+    // the links as they were.
+    fs::create_symlink("nowhere/x.txt", path("lost.txt"));
+    EXPECT_EQ(errorOf([&] { replaceFile(path("lost.txt"), "x"); }), kErrPathNotFound);
+    fs::create_symlink("loop-b", path("loop-a"));
+    fs::create_symlink("loop-a", path("loop-b"));
+    EXPECT_NE(errorOf([&] { replaceFile(path("loop-a"), "x"); }), 0);
+    EXPECT_TRUE(fs::is_symlink(path("lost.txt")) && fs::is_symlink(path("loop-a")));
+    EXPECT_EQ(names(), (std::vector<std::string>{"drafts", "folder", "link.txt", "loop-a", "loop-b",
+                                                 "lost.txt", "next.txt", "real.txt", "story.txt"}));
+}
+
+// Several names of one file stay one file: each of them shows the saved text, longer or
+// shorter than before, and nothing is left beside them.
+TEST_F(PosixFilesTest, AFileWithSeveralNamesKeepsThemAll) {
+    put(path("a.txt"), "the old text");
+    fs::create_hard_link(path("a.txt"), path("b.txt"));
+    chmod(path("a.txt").c_str(), 0604);
+    replaceFile(path("a.txt"), "a new text, longer than the old one");
+    EXPECT_EQ(contents(path("b.txt")), "a new text, longer than the old one");
+    replaceFile(path("b.txt"), "short");
+    EXPECT_EQ(contents(path("a.txt")), "short");
+    EXPECT_EQ(fs::hard_link_count(path("a.txt")), 2u);
+    EXPECT_TRUE(fs::equivalent(path("a.txt"), path("b.txt")));
+    EXPECT_EQ(fs::status(path("b.txt")).permissions(), static_cast<fs::perms>(0604));
+    EXPECT_EQ(names(), (std::vector<std::string>{"a.txt", "b.txt"}));
+}
+
+// Saving onto a named pipe would block, and replacing it (or a device) by a file would destroy
+// what it is: refused, as opening is.
+TEST_F(PosixFilesTest, SavingOntoANamedPipeIsRefused) {
+    ASSERT_EQ(mkfifo(path("pipe").c_str(), 0600), 0);
+    fs::create_symlink("pipe", path("to-pipe.txt"));
+    alarm(20);
+    EXPECT_EQ(errorOf([&] { replaceFile(path("pipe"), "x"); }), kErrPathFileAccess);
+    EXPECT_EQ(errorOf([&] { replaceFile(path("to-pipe.txt"), "x"); }), kErrPathFileAccess);
+    alarm(0);
+    EXPECT_EQ(fs::status(path("pipe")).type(), fs::file_type::fifo);
+    EXPECT_EQ(names(), (std::vector<std::string>{"pipe", "to-pipe.txt"}));
 }
 
 TEST_F(PosixFilesTest, ReadOnlyFilesFoldersAndMissingFoldersAreRefused) {
@@ -153,6 +223,8 @@ TEST_F(PosixFilesTest, ReadOnlyFilesFoldersAndMissingFoldersAreRefused) {
 
 TEST_F(PosixFilesTest, AWriteThatFailsPartWayLeavesTheOldFileWhole) {
     put(path("old.txt"), "the old text");
+    put(path("shared.txt"), "the shared old text");
+    fs::create_hard_link(path("shared.txt"), path("other-name.txt"));
     // A file size limit stops the write after 4 KiB, as a full disk would.
     struct rlimit before;
     getrlimit(RLIMIT_FSIZE, &before);
@@ -161,12 +233,17 @@ TEST_F(PosixFilesTest, AWriteThatFailsPartWayLeavesTheOldFileWhole) {
     const auto previous = std::signal(SIGXFSZ, SIG_IGN);
     setrlimit(RLIMIT_FSIZE, &small);
     const long error = errorOf([&] { replaceFile(path("old.txt"), std::string(100000, 'n')); });
+    const long sharedError =
+        errorOf([&] { replaceFile(path("shared.txt"), std::string(100000, 'n')); });
     setrlimit(RLIMIT_FSIZE, &before);
     std::signal(SIGXFSZ, previous);
 
     EXPECT_NE(error, 0);
+    EXPECT_NE(sharedError, 0);
     EXPECT_EQ(contents(path("old.txt")), "the old text");
-    EXPECT_EQ(names(), std::vector<std::string>{"old.txt"});  // the partial copy is gone
+    EXPECT_EQ(contents(path("other-name.txt")), "the shared old text");
+    // The partial copies are gone.
+    EXPECT_EQ(names(), (std::vector<std::string>{"old.txt", "other-name.txt", "shared.txt"}));
 }
 
 }  // namespace

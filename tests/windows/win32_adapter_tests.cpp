@@ -444,7 +444,7 @@ void basketWindowLife() {
     CHECK(exStyle && (*exStyle & WS_EX_TOPMOST) && (*exStyle & WS_EX_LAYERED));
     CHECK(!windows.getWindowLongA(0, GWL_EXSTYLE));
     CHECK(!windows.setWindowLongA(0, GWL_EXSTYLE, 0));
-    CHECK(!windows.screens().empty() && windows.screens()[0].width > 0);
+    CHECK(!windows.screens().empty() && windows.screens()[0].whole.width > 0);
 
     // A stored place far beyond any screen neither crashes nor overflows.
     windows.setWindowTop(1e30f);

@@ -16,6 +16,12 @@ constexpr long kErrTransferFailed = -2147467259;  // E_FAIL
 }  // namespace
 
 bool carriesFiles(const QMimeData& mime) {
+    // The copied-files lists of GNOME's and MATE's file managers, which some put on the
+    // clipboard without a text/uri-list beside them.
+    if (mime.hasFormat(QStringLiteral("x-special/gnome-copied-files")) ||
+        mime.hasFormat(QStringLiteral("x-special/mate-copied-files")))
+        return true;
+    // A list of addresses that are not files (a link copied from a page) is still text.
     if (!mime.hasUrls()) return false;
     for (const QUrl& url : mime.urls())
         if (url.isLocalFile()) return true;

@@ -9,13 +9,13 @@
 
 namespace talvoro::qt {
 
-// Whether a drag's data counts as text. Toolkits offer a dragged file list's addresses as
-// text/plain beside text/uri-list; such a drag counts as files, not text, so a dropped file is
-// never read out as its address.
+// Whether data carries a list of files. Toolkits and file managers offer a dragged or copied
+// file list's addresses as text/plain beside the list; such data counts as files, not text, so
+// that a dropped or pasted file is never read out as its address.
 bool carriesFiles(const QMimeData& mime);
 
-// The drag's plain text (UTF-8, as text/plain;charset=utf-8, UTF8_STRING or text/plain), or
-// nullopt when it carries none.
+// The plain text of a drag or of the clipboard (UTF-8, as text/plain;charset=utf-8, UTF8_STRING
+// or text/plain), or nullopt when it carries none or carries files.
 std::optional<std::string> plainText(const QMimeData& mime);
 
 // The data of a drop, taken while the drop event lasts (the data transfer happens then), so

@@ -16,6 +16,7 @@
 
 #include "app/AppError.h"
 #include "app/Frmlan.h"
+#include "platform/qt/DropData.h"
 #include "platform/qt/X11Move.h"
 
 namespace talvoro::qt {
@@ -183,13 +184,14 @@ float QtPlatform::pictureHeight() {
     return static_cast<float>(basket_->picture()->height() * twipsPerPixel());
 }
 
-std::vector<ScreenRect> QtPlatform::screens() {
-    std::vector<ScreenRect> out;
+std::vector<Screen> QtPlatform::screens() {
+    std::vector<Screen> out;
     const double t = twipsPerPixel();
-    for (const QScreen* s : QGuiApplication::screens()) {
-        const QRect r = s->availableGeometry();
-        out.push_back({r.x() * t, r.y() * t, r.width() * t, r.height() * t});
-    }
+    const auto twips = [t](const QRect& r) {
+        return ScreenRect{r.x() * t, r.y() * t, r.width() * t, r.height() * t};
+    };
+    for (const QScreen* s : QGuiApplication::screens())
+        out.push_back({twips(s->geometry()), twips(s->availableGeometry())});
     return out;
 }
 
@@ -220,10 +222,12 @@ void QtPlatform::messageBox(const std::string& text, int style, const std::strin
     box.exec();
 }
 
+// Copied files hold no text, as dropped files do, even though file managers offer their paths
+// as text too: 粘贴 is not offered for them and reads nothing.
 std::string QtPlatform::clipboardText() {
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-    if (!data || !data->hasText()) return {};
-    return ss(data->text());
+    if (!data) return {};
+    return plainText(*data).value_or(std::string());
 }
 
 std::string QtPlatform::getSetting(const std::string& app, const std::string& section,

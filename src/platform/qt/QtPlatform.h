@@ -56,7 +56,7 @@ public:
     float windowHeight() override;
     float pictureWidth() override;
     float pictureHeight() override;
-    std::vector<ScreenRect> screens() override;
+    std::vector<Screen> screens() override;
     void unloadMainWindow() override;
 
     // MenuPresenter

@@ -4,6 +4,7 @@
 #include <QIcon>
 
 #include "app/Frmlan.h"
+#include "platform/qt/AppLife.h"
 #include "platform/qt/QtHelpViewer.h"
 #include "platform/qt/QtPlatform.h"
 #include "platform/qt/SpeechModule.h"
@@ -34,5 +35,6 @@ int main(int argc, char* argv[]) {
     platform.attach(form);
     form.Form_Load();
     platform.basket().show();
+    talvoro::qt::endAsOnClose([&platform] { platform.basket().close(); });
     return app.exec();
 }

@@ -11,7 +11,7 @@ BOOL CALLBACK addMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
     MONITORINFO info{};
     info.cbSize = sizeof info;
     if (GetMonitorInfoW(monitor, &info))
-        reinterpret_cast<std::vector<RECT>*>(data)->push_back(info.rcWork);
+        reinterpret_cast<std::vector<MONITORINFO>*>(data)->push_back(info);
     return TRUE;
 }
 
@@ -114,14 +114,16 @@ float Win32WindowManager::pictureHeight() {
     return static_cast<float>((r.bottom - r.top) * scale_.y);
 }
 
-std::vector<ScreenRect> Win32WindowManager::screens() {
-    std::vector<RECT> areas;
-    EnumDisplayMonitors(nullptr, nullptr, addMonitor, reinterpret_cast<LPARAM>(&areas));
-    std::vector<ScreenRect> result;
-    result.reserve(areas.size());
-    for (const RECT& r : areas)
-        result.push_back({r.left * scale_.x, r.top * scale_.y, (r.right - r.left) * scale_.x,
-                          (r.bottom - r.top) * scale_.y});
+std::vector<Screen> Win32WindowManager::screens() {
+    std::vector<MONITORINFO> monitors;
+    EnumDisplayMonitors(nullptr, nullptr, addMonitor, reinterpret_cast<LPARAM>(&monitors));
+    const auto twips = [this](const RECT& r) {
+        return ScreenRect{r.left * scale_.x, r.top * scale_.y, (r.right - r.left) * scale_.x,
+                          (r.bottom - r.top) * scale_.y};
+    };
+    std::vector<Screen> result;
+    result.reserve(monitors.size());
+    for (const MONITORINFO& m : monitors) result.push_back({twips(m.rcMonitor), twips(m.rcWork)});
     return result;
 }
 

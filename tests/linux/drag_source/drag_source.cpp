@@ -3,14 +3,18 @@
 // list or a picture. Driven with xdotool: press on it, move onto the target, release.
 //
 //   talvoro_drag_source [--text TEXT | --text-file PATH | --files PATH... | --image]
-//                       [--at X,Y] [--once] [--stall]
+//                       [--at X,Y] [--once] [--stall] [--copy | --copy-gnome]
 //
 // --stall offers the text but never hands it over, as a program that hangs mid-drop.
+// --copy puts the offer on the clipboard instead and serves it from there, as a file manager's
+// copy does: a file list as text/uri-list, x-special/gnome-copied-files and the paths as text.
+// --copy-gnome leaves text/uri-list out, as some file managers do.
 //
 // Prints "ready <window id>" once shown and, after every drag, "dropped <action> <t>" where t is
 // CLOCK_MONOTONIC in nanoseconds when the target had taken the data and answered.
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDrag>
 #include <QFile>
 #include <QImage>
@@ -45,6 +49,36 @@ protected:
     }
 };
 
+// The offer as it travels; `clipboard` adds what file managers put beside a copied file list.
+QMimeData* dataOf(const Offer& offer, QMimeData* mime, bool clipboard, bool uriList) {
+    switch (offer.kind) {
+        case Offer::Text:
+            mime->setData(QStringLiteral("text/plain;charset=utf-8"), offer.text);
+            mime->setText(QString::fromUtf8(offer.text));
+            break;
+        case Offer::Files: {
+            QList<QUrl> urls;
+            for (const QString& f : offer.files) urls << QUrl::fromLocalFile(f);
+            if (uriList) mime->setUrls(urls);
+            if (clipboard) {
+                QByteArray copied = "copy";
+                for (const QUrl& url : urls) copied += "\n" + url.toEncoded();
+                mime->setData(QStringLiteral("x-special/gnome-copied-files"), copied);
+            }
+            // As file managers do: the addresses as plain text too.
+            mime->setText(offer.files.join(QLatin1Char('\n')));
+            break;
+        }
+        case Offer::Image: {
+            QImage image(16, 16, QImage::Format_RGB32);
+            image.fill(Qt::red);
+            mime->setImageData(image);
+            break;
+        }
+    }
+    return mime;
+}
+
 class Source : public QWidget {
 public:
     Source(Offer offer, bool once, bool stall)
@@ -60,27 +94,7 @@ public:
 protected:
     void mousePressEvent(QMouseEvent* e) override {
         if (e->button() != Qt::LeftButton) return;
-        QMimeData* mime = stall_ ? new StalledData : new QMimeData;
-        switch (offer_.kind) {
-            case Offer::Text:
-                mime->setData(QStringLiteral("text/plain;charset=utf-8"), offer_.text);
-                mime->setText(QString::fromUtf8(offer_.text));
-                break;
-            case Offer::Files: {
-                QList<QUrl> urls;
-                for (const QString& f : offer_.files) urls << QUrl::fromLocalFile(f);
-                mime->setUrls(urls);
-                // As file managers do: the addresses as plain text too.
-                mime->setText(offer_.files.join(QLatin1Char('\n')));
-                break;
-            }
-            case Offer::Image: {
-                QImage image(16, 16, QImage::Format_RGB32);
-                image.fill(Qt::red);
-                mime->setImageData(image);
-                break;
-            }
-        }
+        QMimeData* mime = dataOf(offer_, stall_ ? new StalledData : new QMimeData, false, true);
         auto* drag = new QDrag(this);
         drag->setMimeData(mime);
         const Qt::DropAction action = drag->exec(Qt::CopyAction | Qt::MoveAction);
@@ -102,7 +116,7 @@ int main(int argc, char* argv[]) {
     Offer offer;
     offer.text = "Hello from another program.";
     int x = 100, y = 100;
-    bool once = false, stall = false;
+    bool once = false, stall = false, copy = false, copyUriList = false;
     const QStringList args = QApplication::arguments();
     for (int i = 1; i < args.size(); ++i) {
         const QString& a = args[i];
@@ -134,11 +148,19 @@ int main(int argc, char* argv[]) {
             once = true;
         } else if (a == QLatin1String("--stall")) {
             stall = true;
+        } else if (a == QLatin1String("--copy") || a == QLatin1String("--copy-gnome")) {
+            copy = true;
+            copyUriList = a == QLatin1String("--copy");
         }
     }
+    // The clipboard takes ownership of the data.
+    if (copy)
+        QApplication::clipboard()->setMimeData(dataOf(offer, new QMimeData, true, copyUriList));
     Source source(offer, once, stall);
     source.move(x, y);
-    source.show();
+    // A program that copies shows no window of ours: a new window would take the focus, and
+    // with it close a menu open elsewhere.
+    if (!copy) source.show();
     std::printf("ready %llu\n", static_cast<unsigned long long>(source.winId()));
     std::fflush(stdout);
     return app.exec();
