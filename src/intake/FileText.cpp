@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "intake/Utf8.h"
 #include "platform/FileServices.h"
 
 namespace talvoro {
@@ -13,29 +14,6 @@ constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
 constexpr std::string_view kUtf16BeMark = "\xFE\xFF";
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
-
-bool continuation(unsigned char c) { return (c & 0xC0) == 0x80; }
-
-// Length of the well-formed UTF-8 sequence at p with n bytes left; 0 when there is none.
-std::size_t sequenceLength(const unsigned char* p, std::size_t n) {
-    const unsigned char c = p[0];
-    if (c < 0x80) return 1;
-    if (c < 0xC2) return 0;
-    if (c < 0xE0) return n >= 2 && continuation(p[1]) ? 2 : 0;
-    if (c < 0xF0) {
-        if (n < 3 || !continuation(p[1]) || !continuation(p[2])) return 0;
-        if (c == 0xE0 && p[1] < 0xA0) return 0;   // overlong
-        if (c == 0xED && p[1] >= 0xA0) return 0;  // surrogate
-        return 3;
-    }
-    if (c < 0xF5) {
-        if (n < 4 || !continuation(p[1]) || !continuation(p[2]) || !continuation(p[3])) return 0;
-        if (c == 0xF0 && p[1] < 0x90) return 0;   // overlong
-        if (c == 0xF4 && p[1] >= 0x90) return 0;  // past U+10FFFF
-        return 4;
-    }
-    return 0;
-}
 
 void appendCodePoint(std::string& out, std::uint32_t cp) {
     if (cp < 0x80) {
@@ -131,7 +109,7 @@ std::size_t firstInvalidUtf8(std::string_view bytes) {
             i += 8;
         }
         if (i >= n) break;
-        const std::size_t len = sequenceLength(p + i, n - i);
+        const std::size_t len = utf8SequenceLength(p + i, n - i);
         if (len == 0) return i;
         i += len;
     }
@@ -148,7 +126,7 @@ std::string validUtf8(std::string bytes) {
     out.append(bytes, 0, bad);
     std::size_t i = bad;
     while (i < n) {
-        const std::size_t len = sequenceLength(p + i, n - i);
+        const std::size_t len = utf8SequenceLength(p + i, n - i);
         if (len == 0) {
             out += kReplacement;
             ++i;

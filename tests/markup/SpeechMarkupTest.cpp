@@ -156,6 +156,11 @@ TEST(Entities, AreDecodedInTextAndAttributes) {
         {"<x/>&#65;&#x42;&#X43;&#x4e2d;&#x1F600;", "ABC\xE4\xB8\xAD\xF0\x9F\x98\x80"},
         {"<x/>&#0;|&#xD800;|&#x110000;|&#99999999999999;",
          "\xEF\xBF\xBD|\xEF\xBF\xBD|\xEF\xBF\xBD|\xEF\xBF\xBD"},
+        // Only the characters XML allows: no reference makes a control character the engine
+        // would read as a command.
+        {"<x/>&#1;100Hx|&#x1F;|&#xFFFE;|&#xFFFF;|&#9;&#xA;&#13;",
+         "\xEF\xBF\xBD"
+         "100Hx|\xEF\xBF\xBD|\xEF\xBF\xBD|\xEF\xBF\xBD|\t\n\r"},
         {"<x/>a & b &amp c &#; &#x; &#12 &AMP; &bogus;",
          "a & b &amp c &#; &#x; &#12 &AMP; &bogus;"},
         {"<x/>&", "&"},

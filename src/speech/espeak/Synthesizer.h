@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "speech/SpeechEngine.h"
@@ -80,8 +81,9 @@ private:
     void awaitStart();
     void initialise();
     void play(Stream& stream);
-    void speakText(const std::string& text, int pieceRate, int pieceVolume, int pitch,
-                   bool emphasis, bool spell, std::uint64_t generation, int rateAtSpeak);
+    // Every string the library reads goes through here, on the engine thread, while a piece is
+    // being played: the voice chosen, the piece's rate, pitch and emphasis in force.
+    void synthesise(std::string_view text, bool spell);
     void selectVoice(const std::string& identifier);
     bool writeSilence(int ms, std::uint64_t generation);
     std::shared_ptr<AudioOutput> output();
