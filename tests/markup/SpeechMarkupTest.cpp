@@ -351,6 +351,19 @@ TEST(Robustness, DeepNestingNeedsNoRecursion) {
     EXPECT_EQ(xml(open + "deep" + " tail</x>"), "deep tail{E}");
 }
 
+// Past a few thousand open elements a start tag is read as if written empty: a state tag then
+// lasts to the end of the element that holds it, and no word is lost on the way.
+TEST(Robustness, TagsPastTheDepthLimitAreReadAsEmptyAndLoseNoWords) {
+    std::string open, close;
+    for (int i = 0; i < 4096; ++i) open += "<x>";
+    for (int i = 0; i < 4096; ++i) close += "</x>";
+    EXPECT_EQ(xml(open + "<rate speed=\"5\">fast</rate> after</x>" + " up" + close + " top"),
+              "fast after{r=5} |  up top");
+    EXPECT_EQ(xml("<x>" + open + "<volume level=\"50\"><emph>soft</emph></volume>" + close),
+              "soft{v=50}");
+    EXPECT_EQ(xml(open + open + "deep" + close + close + "out"), "deepout");
+}
+
 // A long text is handed out piece by piece as it is read. The cuts must lose, double or split
 // nothing: not a byte, not a UTF-8 character, not the settings in force.
 TEST(Incremental, LongTextComesInPiecesThatAddUpToIt) {
