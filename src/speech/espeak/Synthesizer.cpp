@@ -178,46 +178,43 @@ std::shared_ptr<AudioOutput> Synthesizer::output() {
 }
 
 // A new stream's first sound can wait for the sound server to settle its timing (more than a
-// second with a fresh server); a little silence played now makes that happen before any reading.
-void Synthesizer::prime(AudioOutput& out) {
+// second with a fresh server); a little silence played first makes that happen before any
+// reading. On the engine thread only; a purge cuts it short, and a server that stops answering
+// ends it within the output's own bounded wait.
+void Synthesizer::prime(AudioOutput& out, std::uint64_t generation) {
     const std::vector<std::int16_t> silence(static_cast<std::size_t>(sampleRate_) / 20, 0);
-    const AbortFlag never{0};
-    if (out.write(silence.data(), silence.size(), never, 0)) out.drain(never, 0);
+    if (out.write(silence.data(), silence.size(), generation_, generation))
+        out.drain(generation_, generation);
 }
 
 long Synthesizer::speak(Request request) {
     ready();
     outputTriedFuture_.wait();
-    // A sound server that went away, or none at the start: try again now.
+    // A sound server that went away, or none at the start: try again now. Opening costs at most
+    // the output's bounded wait; the engine thread primes the new stream before it plays.
     if (auto out = output(); !out || !out->isOpen()) {
         std::shared_ptr<AudioOutput> fresh = openAudioOutput(sampleRate_, kBufferMs, paused());
         if (!fresh) throw AppError(kErrEngine, "语音引擎错误：没有可用的音频设备");
-        if (!paused()) prime(*fresh);
         std::lock_guard lock(outputMutex_);
         output_ = std::move(fresh);
+        outputPrimed_ = false;
     }
 
     const bool async = request.flags & kSvsfAsync;
-    std::deque<std::shared_ptr<Stream>> purged;
+    const bool purge = request.flags & kSvsfPurgeBeforeSpeak;
     auto stream = std::make_shared<Stream>();
     {
         std::lock_guard lock(mutex_);
-        if (request.flags & kSvsfPurgeBeforeSpeak) {
-            ++generation_;
-            purged.swap(queue_);
-        }
+        // What is purged stays queued: the engine thread starts and ends it unheard, so that
+        // every stream's events are posted in queue order, by one thread.
+        if (purge) ++generation_;
         stream->number = nextNumber_++;
         stream->generation = generation_;
         stream->request = std::move(request);
         queue_.push_back(stream);
     }
-    if (!purged.empty() || (stream->request.flags & kSvsfPurgeBeforeSpeak))
+    if (purge)
         if (auto out = output()) out->wake();
-    // Streams discarded before they began still start and end, in order.
-    for (const auto& p : purged) {
-        post(p->request, true);
-        finish(p);
-    }
     wake_.notify_all();
     if (!async) {
         std::unique_lock lock(mutex_);
@@ -227,17 +224,13 @@ long Synthesizer::speak(Request request) {
 }
 
 void Synthesizer::purgeAndWait() {
-    std::deque<std::shared_ptr<Stream>> purged;
     {
         std::lock_guard lock(mutex_);
         ++generation_;
-        purged.swap(queue_);
-        for (auto& p : purged) p->done = true;
     }
     if (auto out = output()) out->wake();
     std::unique_lock lock(mutex_);
-    finished_.notify_all();
-    finished_.wait(lock, [&] { return !current_; });
+    finished_.wait(lock, [&] { return stopping_ || (queue_.empty() && !current_); });
 }
 
 void Synthesizer::pause() {
@@ -266,6 +259,7 @@ void Synthesizer::finish(const std::shared_ptr<Stream>& stream) {
     post(stream->request, false);
     std::lock_guard lock(mutex_);
     stream->done = true;
+    current_.reset();
     finished_.notify_all();
 }
 
@@ -274,9 +268,10 @@ void Synthesizer::run() {
     // sound server) and kept ready for the first reading.
     {
         std::shared_ptr<AudioOutput> out = openAudioOutput(sampleRate_, kBufferMs, paused());
-        if (out && !paused()) prime(*out);
+        if (out && !paused()) prime(*out, generation_);
         std::lock_guard lock(outputMutex_);
         output_ = std::move(out);
+        outputPrimed_ = true;
     }
     outputTried_.set_value();
     for (;;) {
@@ -289,12 +284,10 @@ void Synthesizer::run() {
             queue_.pop_front();
             current_ = stream;
         }
+        if (streamTaken) streamTaken(stream->number);
         post(stream->request, true);
-        play(*stream);
+        if (stream->generation == generation_) play(*stream);
         finish(stream);
-        std::lock_guard lock(mutex_);
-        current_.reset();
-        finished_.notify_all();
     }
 }
 
@@ -306,8 +299,15 @@ void Synthesizer::selectVoice(const std::string& identifier) {
 void Synthesizer::play(Stream& stream) {
     const std::uint64_t generation = stream.generation;
     Request& r = stream.request;
-    std::shared_ptr<AudioOutput> out = output();
+    std::shared_ptr<AudioOutput> out;
+    bool primed = true;
+    {
+        std::lock_guard lock(outputMutex_);
+        out = output_;
+        std::swap(primed, outputPrimed_);
+    }
     if (!out) return;
+    if (!primed && !paused()) prime(*out, generation);
     const markup::Settings settings{r.rate, 100, 0};
     bool wrote = false;
     // The text is read as it is spoken: a long one starts sounding at once.
