@@ -1,11 +1,13 @@
 // Fuzzes how a file's bytes become text: the line rule against a plain reading of it, byte-order
-// marks, UTF-8 repair, and the Linux charsets (the locale's, GB18030 as the fallback).
+// marks, UTF-8 repair, and the Linux charsets (the locale's, GB18030 as the fallback). Each step
+// holds at its peak a small multiple of the bytes.
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
+#include "AllocationCount.h"
 #include "intake/FileText.h"
 #include "platform/qt/FileCharset.h"
 
@@ -42,7 +44,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 1) return 0;
     const std::string bytes(reinterpret_cast<const char*>(data + 1), size - 1);
 
-    check(linesOfFile(bytes) == plainLines(bytes));
+    // A text at most three times its bytes (U+FFFD for each stray byte), the lines it is cut
+    // into at most twice that; each made beside what it is made from.
+    const auto bounded = [size](auto step) {
+        talvoro::testing::resetAllocationPeak();
+        const std::size_t before = talvoro::testing::allocatedNow();
+        auto result = step();
+        check(talvoro::testing::allocationPeak() - before <= 16 * size + 4096);
+        return result;
+    };
+    check(bounded([&] { return linesOfFile(bytes); }) == plainLines(bytes));
+    bounded([&] { return linesOfFile(validUtf8(bytes)); });
+    bounded([&] { return decodeByMark(bytes); });
 
     if (auto text = decodeByMark(bytes)) check(firstInvalidUtf8(*text) == std::string::npos);
     const std::string repaired = validUtf8(bytes);

@@ -1,11 +1,13 @@
 // Fuzzes the speech markup reader: whatever the text, reading never fails, every piece stays in
-// the engine's ranges, and plain text comes out whole however it is cut into pieces.
+// the engine's ranges, plain text comes out whole however it is cut into pieces, and reading
+// piece by piece, as the engine does, holds at its peak a small multiple of the text.
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
+#include "AllocationCount.h"
 #include "speech/markup/SpeechMarkup.h"
 
 using namespace talvoro::markup;
@@ -25,9 +27,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Settings settings{(data[0] >> 2) % 21 - 10, (data[0] * 7) % 101, 0};
     const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
 
-    const std::vector<Piece> all = readSpeech(text, flags, settings);
-    std::size_t textBytes = 0;
-    for (const Piece& p : all) {
+    talvoro::testing::resetAllocationPeak();
+    const std::size_t before = talvoro::testing::allocatedNow();
+    std::size_t textBytes = 0, pieces = 0;
+    std::string joined;  // the text pieces, kept only for plain text with nothing to act on
+    const bool plain = flags == kFlagIsXml && text.find_first_of("<&") == std::string::npos;
+    SpeechReader reader(text, flags, settings);
+    while (const std::optional<Piece> next = reader.next()) {
+        const Piece& p = *next;
+        ++pieces;
         check(p.rate >= -10 && p.rate <= 10);
         check(p.pitch >= -10 && p.pitch <= 10);
         check(p.volume >= 0 && p.volume <= 100);
@@ -35,23 +43,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (p.kind == PieceKind::Text) {
             check(!p.text.empty());
             textBytes += p.text.size();
+            if (plain) joined += p.text;
         }
         if (p.voice) check(p.voice->required.size() <= 4096 && p.voice->optional.size() <= 4096);
     }
+    // The reader's copy of the text, and at most 4096 open elements.
+    check(talvoro::testing::allocationPeak() - before <= 8 * size + (1 << 20));
     // Text read literally comes out whole.
-    if (flags == kFlagIsNotXml) check(textBytes == text.size() && all.size() <= 1);
+    if (flags == kFlagIsNotXml) check(textBytes == text.size() && pieces <= 1);
 
     // Text with nothing for the markup reader to act on is spoken as it stands, blanks aside
     // (a piece of blanks alone is dropped), however it is cut into pieces.
-    if (flags == kFlagIsXml && text.find_first_of("<&") == std::string::npos) {
+    if (plain) {
         auto words = [](const std::string& s) {
             std::string out;
             for (char c : s)
                 if (c != ' ' && c != '\t' && c != '\r' && c != '\n') out += c;
             return out;
         };
-        std::string joined;
-        for (const Piece& p : all) joined += p.text;
         const bool bom = text.rfind("\xEF\xBB\xBF", 0) == 0;
         check(words(joined) == words(bom ? text.substr(3) : text));
     }

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 #include <cstring>
-#include <vector>
 
+#include "intake/Utf8.h"
 #include "platform/FileServices.h"
 
 namespace talvoro {
@@ -13,29 +13,6 @@ constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
 constexpr std::string_view kUtf16BeMark = "\xFE\xFF";
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
-
-bool continuation(unsigned char c) { return (c & 0xC0) == 0x80; }
-
-// Length of the well-formed UTF-8 sequence at p with n bytes left; 0 when there is none.
-std::size_t sequenceLength(const unsigned char* p, std::size_t n) {
-    const unsigned char c = p[0];
-    if (c < 0x80) return 1;
-    if (c < 0xC2) return 0;
-    if (c < 0xE0) return n >= 2 && continuation(p[1]) ? 2 : 0;
-    if (c < 0xF0) {
-        if (n < 3 || !continuation(p[1]) || !continuation(p[2])) return 0;
-        if (c == 0xE0 && p[1] < 0xA0) return 0;   // overlong
-        if (c == 0xED && p[1] >= 0xA0) return 0;  // surrogate
-        return 3;
-    }
-    if (c < 0xF5) {
-        if (n < 4 || !continuation(p[1]) || !continuation(p[2]) || !continuation(p[3])) return 0;
-        if (c == 0xF0 && p[1] < 0x90) return 0;   // overlong
-        if (c == 0xF4 && p[1] >= 0x90) return 0;  // past U+10FFFF
-        return 4;
-    }
-    return 0;
-}
 
 void appendCodePoint(std::string& out, std::uint32_t cp) {
     if (cp < 0x80) {
@@ -84,35 +61,45 @@ std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
 
 }  // namespace
 
-// Worked in place, from the back: the text of a 100 MB file is not copied once more.
+// Worked in place, from the back: the text of a 100 MB file is not copied once more, and however
+// many lines it has, nothing is kept per line.
 std::string linesOfFile(std::string text) {
     const std::size_t n = text.size();
     if (n == 0) return text;
     const std::size_t lastEnd = text.ends_with("\r\n") ? 2 : text.back() == '\r' ? 1 : 0;
     const std::size_t body = n - lastEnd;
 
-    // Each CR that ends a line without an LF grows by one byte into CR LF.
-    std::vector<std::size_t> loneCr;
+    // Each CR that ends a line without an LF grows by one byte into CR LF. The byte after the
+    // body is the last line end's CR, or the string's terminating NUL.
+    std::size_t loneCrs = 0;
     const char* const data = text.data();
-    for (const char* cr = data; (cr = static_cast<const char*>(std::memchr(cr, '\r', data + body - cr)));
-         ++cr)
-        if (cr[1] != '\n') loneCr.push_back(static_cast<std::size_t>(cr - data));
+    const char* const end = data + body;
+    for (const char* cr = data; (cr = static_cast<const char*>(std::memchr(cr, '\r', end - cr)));)
+        for (; cr < end && *cr == '\r'; ++cr)  // a run of line ends at a time
+            if (cr[1] != '\n') ++loneCrs;
 
-    const std::size_t size = 2 + body + loneCr.size();
+    const std::size_t size = 2 + body + loneCrs;
     text.reserve(size);
     text.resize(size);
     char* d = text.data();
-    std::size_t from = body, to = size;
-    for (std::size_t i = loneCr.size(); i-- > 0;) {
-        const std::size_t cr = loneCr[i];
-        const std::size_t length = from - (cr + 1);
+    // [0, segmentEnd) is still where it was read; everything written lies at or after `to`, which
+    // stays beyond segmentEnd until the last move. A CR just before segmentEnd is followed by a
+    // CR (one already moved, or the last line end's) or by nothing: it is lone.
+    std::size_t segmentEnd = body, searchEnd = body, to = size;
+    while (loneCrs > 0) {
+        std::size_t at = searchEnd;
+        while (d[--at] != '\r') continue;
+        searchEnd = at;
+        if (at + 1 < segmentEnd && d[at + 1] == '\n') continue;
+        const std::size_t length = segmentEnd - (at + 1);
         to -= length;
-        std::memmove(d + to, d + cr + 1, length);
+        if (length > 0) std::memmove(d + to, d + at + 1, length);
         d[--to] = '\n';
         d[--to] = '\r';
-        from = cr;
+        segmentEnd = at;
+        --loneCrs;
     }
-    std::memmove(d + 2, d, from);
+    std::memmove(d + 2, d, segmentEnd);
     d[0] = '\r';
     d[1] = '\n';
     return text;
@@ -131,7 +118,7 @@ std::size_t firstInvalidUtf8(std::string_view bytes) {
             i += 8;
         }
         if (i >= n) break;
-        const std::size_t len = sequenceLength(p + i, n - i);
+        const std::size_t len = utf8SequenceLength(p + i, n - i);
         if (len == 0) return i;
         i += len;
     }
@@ -148,7 +135,7 @@ std::string validUtf8(std::string bytes) {
     out.append(bytes, 0, bad);
     std::size_t i = bad;
     while (i < n) {
-        const std::size_t len = sequenceLength(p + i, n - i);
+        const std::size_t len = utf8SequenceLength(p + i, n - i);
         if (len == 0) {
             out += kReplacement;
             ++i;

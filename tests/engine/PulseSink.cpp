@@ -61,6 +61,14 @@ void PulseDaemon::kill() {
 
 bool PulseDaemon::restart() { return start(); }
 
+void PulseDaemon::stall() {
+    if (pid_ > 0) ::kill(pid_, SIGSTOP);
+}
+
+void PulseDaemon::go() {
+    if (pid_ > 0) ::kill(pid_, SIGCONT);
+}
+
 Recorder::Recorder() {
     pa_sample_spec spec{PA_SAMPLE_S16LE, kRate, 1};
     pa_buffer_attr attr;

@@ -20,6 +20,10 @@ public:
     ~PulseDaemon();
     void kill();     // ends the daemon at once, as a crash would
     bool restart();  // starts it again in the same place
+    // Stops the daemon (SIGSTOP): it still accepts connections and answers nothing, as a hung
+    // server does; go() lets it run again.
+    void stall();
+    void go();
     bool running() const { return pid_ > 0; }
     static constexpr const char* kSink = "talvoro_test";
 

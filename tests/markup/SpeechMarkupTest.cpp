@@ -156,6 +156,11 @@ TEST(Entities, AreDecodedInTextAndAttributes) {
         {"<x/>&#65;&#x42;&#X43;&#x4e2d;&#x1F600;", "ABC\xE4\xB8\xAD\xF0\x9F\x98\x80"},
         {"<x/>&#0;|&#xD800;|&#x110000;|&#99999999999999;",
          "\xEF\xBF\xBD|\xEF\xBF\xBD|\xEF\xBF\xBD|\xEF\xBF\xBD"},
+        // Only the characters XML allows: no reference makes a control character the engine
+        // would read as a command.
+        {"<x/>&#1;100Hx|&#x1F;|&#xFFFE;|&#xFFFF;|&#9;&#xA;&#13;",
+         "\xEF\xBF\xBD"
+         "100Hx|\xEF\xBF\xBD|\xEF\xBF\xBD|\xEF\xBF\xBD|\t\n\r"},
         {"<x/>a & b &amp c &#; &#x; &#12 &AMP; &bogus;",
          "a & b &amp c &#; &#x; &#12 &AMP; &bogus;"},
         {"<x/>&", "&"},
@@ -344,6 +349,19 @@ TEST(Robustness, DeepNestingNeedsNoRecursion) {
     for (int i = 0; i < depth; ++i) close += "</emph>";
     EXPECT_EQ(xml(open + "deep" + close + "flat"), "deep{E} | flat");
     EXPECT_EQ(xml(open + "deep" + " tail</x>"), "deep tail{E}");
+}
+
+// Past a few thousand open elements a start tag is read as if written empty: a state tag then
+// lasts to the end of the element that holds it, and no word is lost on the way.
+TEST(Robustness, TagsPastTheDepthLimitAreReadAsEmptyAndLoseNoWords) {
+    std::string open, close;
+    for (int i = 0; i < 4096; ++i) open += "<x>";
+    for (int i = 0; i < 4096; ++i) close += "</x>";
+    EXPECT_EQ(xml(open + "<rate speed=\"5\">fast</rate> after</x>" + " up" + close + " top"),
+              "fast after{r=5} |  up top");
+    EXPECT_EQ(xml("<x>" + open + "<volume level=\"50\"><emph>soft</emph></volume>" + close),
+              "soft{v=50}");
+    EXPECT_EQ(xml(open + open + "deep" + close + close + "out"), "deepout");
 }
 
 // A long text is handed out piece by piece as it is read. The cuts must lose, double or split

@@ -9,10 +9,10 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 
 #include "app/AppError.h"
 #include "platform/UiThread.h"
+#include "platform/qt/LoadWatcher.h"
 #include "speech/espeak/EspeakModule.h"
 #include "speech/espeak/VoiceCatalog.h"
 
@@ -115,21 +115,16 @@ public:
         // Once the user-interface thread is free again (the window is up), the module loads in
         // the background and the engine is created, so that the first reading finds it ready.
         std::weak_ptr<bool> alive = alive_;
-        UiThread& uiThread = ui_;
-        ui_.post([this, alive, &uiThread] {
+        ui_.post([this, alive] {
             if (alive.expired()) return;
-            module();
-            std::thread([this, alive, &uiThread] {
-                module().wait();
-                uiThread.post([this, alive] {
-                    if (alive.expired()) return;
-                    try {
-                        engine();
-                    } catch (const AppError&) {
-                        // Reported by the first reading that needs the engine.
-                    }
-                });
-            }).detach();
+            watcher_ = std::make_unique<LoadWatcher<Loaded>>(module(), ui_, [this, alive] {
+                if (alive.expired()) return;
+                try {
+                    engine();
+                } catch (const AppError&) {
+                    // Reported by the first reading that needs the engine.
+                }
+            });
         });
     }
 
@@ -196,6 +191,8 @@ private:
     int volume_ = 100;
     std::unique_ptr<SpeechEngine> real_;
     std::shared_ptr<bool> alive_;
+    // Destroyed first: its thread is gone before anything it could post to.
+    std::unique_ptr<LoadWatcher<Loaded>> watcher_;
 };
 
 }  // namespace

@@ -119,6 +119,9 @@ std::unique_ptr<AudioOutput> openAudioOutput(int sampleRate, int bufferMs, bool 
         auto out = make(sampleRate, bufferMs);
         out->setPaused(paused);
         if (out->open()) return out;
+        // ALSA's default device is the same sound server when one runs, and its plugin waits
+        // for that server without end.
+        if (out->stalled()) return nullptr;
     }
     return nullptr;
 }

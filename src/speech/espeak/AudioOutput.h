@@ -21,6 +21,9 @@ public:
     // Whether the device still works (a sound server may go away). Thread-safe.
     virtual bool isOpen() = 0;
     virtual std::string name() const = 0;
+    // After a failed open: the device is there but did not answer in time. Nothing else is
+    // tried then, since the other ways to a sound device lead to the same server.
+    virtual bool stalled() const { return false; }
 
     // Plays the samples, blocking while the buffer is full (also while paused). Returns false
     // as soon as `abort` differs from `generation`, or when the device has failed.

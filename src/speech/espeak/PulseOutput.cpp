@@ -1,9 +1,15 @@
 #include <pulse/pulseaudio.h>
+#include <pulse/rtclock.h>
 
 #include "speech/espeak/AudioOutput.h"
 
 namespace talvoro::espeak {
 namespace {
+
+// How long the sound server may leave a request unanswered. A server that stalls (stopped, or
+// hung) still accepts connections and never answers: after this the output counts as gone, so
+// that it costs a bounded wait and then a failed reading, as a server that went away does.
+constexpr pa_usec_t kAnswerWithin = 1'000'000;
 
 class PulseOutput : public AudioOutput {
 public:
@@ -18,6 +24,8 @@ public:
         return streamGood();
     }
 
+    bool stalled() const override { return stalled_; }
+
     bool open() override { return connect(); }
 
     bool write(const std::int16_t* samples, std::size_t count, const AbortFlag& abort,
@@ -31,7 +39,11 @@ public:
             const std::size_t writable = pa_stream_writable_size(stream_);
             if (writable == static_cast<std::size_t>(-1)) return false;
             if (writable == 0) {
-                pa_threaded_mainloop_wait(loop_);
+                if (!awaitServer([&] {
+                        return abort != generation || !streamGood() ||
+                               pa_stream_writable_size(stream_) != 0;
+                    }))
+                    return false;
                 continue;
             }
             const std::size_t n = std::min(left, writable);
@@ -45,11 +57,12 @@ public:
     bool drain(const AbortFlag& abort, std::uint64_t generation) override {
         Lock lock(loop_);
         if (!streamGood()) return false;
-        drained_ = false;
+        drainAnswered_ = drained_ = false;
         pa_operation* op = pa_stream_drain(stream_, &PulseOutput::onDrained, this);
         if (!op) return false;
-        while (!drained_ && abort == generation && streamGood()) pa_threaded_mainloop_wait(loop_);
-        if (!drained_) pa_operation_cancel(op);
+        // A drain the server refuses (cut short by a flush) is answered as well: it ends the wait.
+        awaitServer([&] { return drainAnswered_ || abort != generation || !streamGood(); });
+        if (!drainAnswered_) pa_operation_cancel(op);
         pa_operation_unref(op);
         return drained_;
     }
@@ -61,6 +74,7 @@ public:
     }
 
     void setPaused(bool paused) override {
+        if (!paused) resumedAt_ = pa_rtclock_now();
         paused_ = paused;
         if (!loop_) return;
         Lock lock(loop_);
@@ -89,8 +103,50 @@ private:
     };
 
     bool streamGood() const {
-        return context_ && stream_ && pa_context_get_state(context_) == PA_CONTEXT_READY &&
+        return !stalled_ && context_ && stream_ &&
+               pa_context_get_state(context_) == PA_CONTEXT_READY &&
                pa_stream_get_state(stream_) == PA_STREAM_READY;
+    }
+
+    // Waits on the loop, its lock held, until `done()` holds. When the server leaves the wait
+    // unanswered for kAnswerWithin, the output counts as gone and false is returned. Sound
+    // waits (`forSound`) go on while the sound is held (paused), and the server has its full
+    // time again from the resume: it owes nothing while the sound is held.
+    template <class Done>
+    bool awaitServer(Done done, bool forSound = true) {
+        timedOut_ = false;
+        pa_time_event* timer = armTimer();
+        bool answered = true;
+        while (!done()) {
+            if (timedOut_) {
+                if (!forSound || !(paused_ || resumedWithin(kAnswerWithin))) {
+                    stalled_ = true;
+                    answered = false;
+                    break;
+                }
+                timedOut_ = false;
+                if (timer) pa_threaded_mainloop_get_api(loop_)->time_free(timer);
+                timer = armTimer();
+            }
+            pa_threaded_mainloop_wait(loop_);
+        }
+        if (timer) pa_threaded_mainloop_get_api(loop_)->time_free(timer);
+        return answered;
+    }
+
+    bool resumedWithin(pa_usec_t span) const { return pa_rtclock_now() - resumedAt_ < span; }
+
+    pa_time_event* armTimer() {
+        pa_time_event* timer = pa_context_rttime_new(context_, pa_rtclock_now() + kAnswerWithin,
+                                                     &PulseOutput::onTimer, this);
+        if (!timer) timedOut_ = true;  // cannot wait for an answer, so do not wait at all
+        return timer;
+    }
+
+    static void onTimer(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* self) {
+        auto* out = static_cast<PulseOutput*>(self);
+        out->timedOut_ = true;
+        pa_threaded_mainloop_signal(out->loop_, 0);
     }
 
     static void onContextState(pa_context*, void* self) {
@@ -105,7 +161,7 @@ private:
     static void onDrained(pa_stream*, int success, void* self) {
         auto* out = static_cast<PulseOutput*>(self);
         out->drained_ = success != 0;
-        if (!success) out->drainFailed_ = true;
+        out->drainAnswered_ = true;
         pa_threaded_mainloop_signal(out->loop_, 0);
     }
 
@@ -126,12 +182,13 @@ private:
         if (pa_threaded_mainloop_start(loop_) < 0) return fail();
 
         Lock lock(loop_);
-        for (;;) {
+        const auto contextSettled = [this] {
             const pa_context_state_t s = pa_context_get_state(context_);
-            if (s == PA_CONTEXT_READY) break;
-            if (!PA_CONTEXT_IS_GOOD(s)) return failLocked(lock);
-            pa_threaded_mainloop_wait(loop_);
-        }
+            return s == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(s);
+        };
+        if (!awaitServer(contextSettled, false) ||
+            pa_context_get_state(context_) != PA_CONTEXT_READY)
+            return failLocked(lock);
         pa_sample_spec spec{PA_SAMPLE_S16LE, static_cast<std::uint32_t>(rate_), 1};
         stream_ = pa_stream_new(context_, "Talvoro speech", &spec, nullptr);
         if (!stream_) return failLocked(lock);
@@ -148,12 +205,13 @@ private:
             PA_STREAM_INTERPOLATE_TIMING | (paused_ ? PA_STREAM_START_CORKED : 0));
         if (pa_stream_connect_playback(stream_, nullptr, &attr, flags, nullptr, nullptr) < 0)
             return failLocked(lock);
-        for (;;) {
+        const auto streamSettled = [this] {
             const pa_stream_state_t s = pa_stream_get_state(stream_);
-            if (s == PA_STREAM_READY) return true;
-            if (!PA_STREAM_IS_GOOD(s)) return failLocked(lock);
-            pa_threaded_mainloop_wait(loop_);
-        }
+            return s == PA_STREAM_READY || !PA_STREAM_IS_GOOD(s);
+        };
+        if (!awaitServer(streamSettled, false) || pa_stream_get_state(stream_) != PA_STREAM_READY)
+            return failLocked(lock);
+        return true;
     }
 
     bool failLocked(Lock& lock) {
@@ -190,8 +248,11 @@ private:
     pa_context* context_ = nullptr;
     pa_stream* stream_ = nullptr;
     bool drained_ = false;
-    bool drainFailed_ = false;
+    bool drainAnswered_ = false;
+    bool timedOut_ = false;             // under the loop's lock
+    std::atomic<bool> stalled_{false};  // the server stopped answering: the output is gone
     std::atomic<bool> paused_{false};
+    std::atomic<pa_usec_t> resumedAt_{0};
 };
 
 }  // namespace

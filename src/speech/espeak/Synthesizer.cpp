@@ -12,7 +12,7 @@
 
 #include "app/AppError.h"
 #include "platform/UiThread.h"
-#include "speech/espeak/TextChunks.h"
+#include "speech/espeak/EngineText.h"
 #include "speech/markup/SpeechMarkup.h"
 
 namespace talvoro::espeak {
@@ -26,8 +26,13 @@ constexpr int kSynthChunkMs = 10;
 // Nothing in a text may make the engine open a file or address.
 int refuseEveryUri(int, const char*, const char*) { return 1; }
 
-// What the sample callback needs while one piece is synthesised.
+// What is in force while one piece is synthesised: for the library's parameters, and for the
+// sample callback.
 struct PieceContext {
+    int rate = 0;         // the piece's rate, -10..10
+    int rateAtSpeak = 0;  // the engine's rate when the reading was asked for
+    int pitch = 0;        // -10..10
+    bool emphasis = false;
     AudioOutput* out = nullptr;
     const AbortFlag* abort = nullptr;
     std::uint64_t generation = 0;
@@ -58,32 +63,6 @@ Speed speedFor(int rate) {
     const double wpm = kNormalWpm * std::pow(3.0, rate / 10.0);
     const double lib = std::clamp(wpm, double{espeakRATE_MINIMUM}, double{espeakRATE_MAXIMUM});
     return {static_cast<int>(std::lround(lib)), static_cast<float>(wpm / lib)};
-}
-
-std::string escapeXml(const std::string& text) {
-    std::string out;
-    out.reserve(text.size() + 16);
-    for (char c : text) {
-        switch (c) {
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '&': out += "&amp;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&apos;"; break;
-            default: out += c;
-        }
-    }
-    return out;
-}
-
-// The library reads a text up to its first NUL: one in a chunk (a file that is not text, a
-// stray byte in one that is) would silently drop the rest of the chunk while the chunks after it
-// are read. A NUL has nothing to say: it is read as a space, keeping apart what stands on either
-// side of it.
-std::string withoutNul(std::string_view chunk) {
-    std::string text(chunk);
-    std::replace(text.begin(), text.end(), '\0', ' ');
-    return text;
 }
 
 }  // namespace
@@ -199,46 +178,43 @@ std::shared_ptr<AudioOutput> Synthesizer::output() {
 }
 
 // A new stream's first sound can wait for the sound server to settle its timing (more than a
-// second with a fresh server); a little silence played now makes that happen before any reading.
-void Synthesizer::prime(AudioOutput& out) {
+// second with a fresh server); a little silence played first makes that happen before any
+// reading. On the engine thread only; a purge cuts it short, and a server that stops answering
+// ends it within the output's own bounded wait.
+void Synthesizer::prime(AudioOutput& out, std::uint64_t generation) {
     const std::vector<std::int16_t> silence(static_cast<std::size_t>(sampleRate_) / 20, 0);
-    const AbortFlag never{0};
-    if (out.write(silence.data(), silence.size(), never, 0)) out.drain(never, 0);
+    if (out.write(silence.data(), silence.size(), generation_, generation))
+        out.drain(generation_, generation);
 }
 
 long Synthesizer::speak(Request request) {
     ready();
     outputTriedFuture_.wait();
-    // A sound server that went away, or none at the start: try again now.
+    // A sound server that went away, or none at the start: try again now. Opening costs at most
+    // the output's bounded wait; the engine thread primes the new stream before it plays.
     if (auto out = output(); !out || !out->isOpen()) {
         std::shared_ptr<AudioOutput> fresh = openAudioOutput(sampleRate_, kBufferMs, paused());
         if (!fresh) throw AppError(kErrEngine, "语音引擎错误：没有可用的音频设备");
-        if (!paused()) prime(*fresh);
         std::lock_guard lock(outputMutex_);
         output_ = std::move(fresh);
+        outputPrimed_ = false;
     }
 
     const bool async = request.flags & kSvsfAsync;
-    std::deque<std::shared_ptr<Stream>> purged;
+    const bool purge = request.flags & kSvsfPurgeBeforeSpeak;
     auto stream = std::make_shared<Stream>();
     {
         std::lock_guard lock(mutex_);
-        if (request.flags & kSvsfPurgeBeforeSpeak) {
-            ++generation_;
-            purged.swap(queue_);
-        }
+        // What is purged stays queued: the engine thread starts and ends it unheard, so that
+        // every stream's events are posted in queue order, by one thread.
+        if (purge) ++generation_;
         stream->number = nextNumber_++;
         stream->generation = generation_;
         stream->request = std::move(request);
         queue_.push_back(stream);
     }
-    if (!purged.empty() || (stream->request.flags & kSvsfPurgeBeforeSpeak))
+    if (purge)
         if (auto out = output()) out->wake();
-    // Streams discarded before they began still start and end, in order.
-    for (const auto& p : purged) {
-        post(p->request, true);
-        finish(p);
-    }
     wake_.notify_all();
     if (!async) {
         std::unique_lock lock(mutex_);
@@ -248,17 +224,13 @@ long Synthesizer::speak(Request request) {
 }
 
 void Synthesizer::purgeAndWait() {
-    std::deque<std::shared_ptr<Stream>> purged;
     {
         std::lock_guard lock(mutex_);
         ++generation_;
-        purged.swap(queue_);
-        for (auto& p : purged) p->done = true;
     }
     if (auto out = output()) out->wake();
     std::unique_lock lock(mutex_);
-    finished_.notify_all();
-    finished_.wait(lock, [&] { return !current_; });
+    finished_.wait(lock, [&] { return stopping_ || (queue_.empty() && !current_); });
 }
 
 void Synthesizer::pause() {
@@ -287,6 +259,7 @@ void Synthesizer::finish(const std::shared_ptr<Stream>& stream) {
     post(stream->request, false);
     std::lock_guard lock(mutex_);
     stream->done = true;
+    current_.reset();
     finished_.notify_all();
 }
 
@@ -295,9 +268,10 @@ void Synthesizer::run() {
     // sound server) and kept ready for the first reading.
     {
         std::shared_ptr<AudioOutput> out = openAudioOutput(sampleRate_, kBufferMs, paused());
-        if (out && !paused()) prime(*out);
+        if (out && !paused()) prime(*out, generation_);
         std::lock_guard lock(outputMutex_);
         output_ = std::move(out);
+        outputPrimed_ = true;
     }
     outputTried_.set_value();
     for (;;) {
@@ -310,12 +284,10 @@ void Synthesizer::run() {
             queue_.pop_front();
             current_ = stream;
         }
+        if (streamTaken) streamTaken(stream->number);
         post(stream->request, true);
-        play(*stream);
+        if (stream->generation == generation_) play(*stream);
         finish(stream);
-        std::lock_guard lock(mutex_);
-        current_.reset();
-        finished_.notify_all();
     }
 }
 
@@ -327,8 +299,15 @@ void Synthesizer::selectVoice(const std::string& identifier) {
 void Synthesizer::play(Stream& stream) {
     const std::uint64_t generation = stream.generation;
     Request& r = stream.request;
-    std::shared_ptr<AudioOutput> out = output();
+    std::shared_ptr<AudioOutput> out;
+    bool primed = true;
+    {
+        std::lock_guard lock(outputMutex_);
+        out = output_;
+        std::swap(primed, outputPrimed_);
+    }
     if (!out) return;
+    if (!primed && !paused()) prime(*out, generation);
     const markup::Settings settings{r.rate, 100, 0};
     bool wrote = false;
     // The text is read as it is spoken: a long one starts sounding at once.
@@ -346,6 +325,10 @@ void Synthesizer::play(Stream& stream) {
                 }
                 selectVoice(voice);
                 PieceContext ctx;
+                ctx.rate = p.rate;
+                ctx.rateAtSpeak = r.rate;
+                ctx.pitch = p.pitch;
+                ctx.emphasis = p.emphasis;
                 ctx.out = out.get();
                 ctx.abort = &generation_;
                 ctx.generation = generation;
@@ -353,8 +336,7 @@ void Synthesizer::play(Stream& stream) {
                 ctx.pieceVolume = p.volume;
                 ctx.gain = p.emphasis ? 1.2f : 1.0f;
                 piece = &ctx;
-                speakText(p.text, p.rate, p.volume, p.pitch, p.emphasis, p.spell, generation,
-                          r.rate);
+                synthesise(p.text, p.spell);
                 if (ctx.sonic) {
                     sonicFlushStream(ctx.sonic);
                     onSamples(nullptr, 0, nullptr);
@@ -376,36 +358,28 @@ void Synthesizer::play(Stream& stream) {
     if (generation_ != generation) out->flush();
 }
 
-void Synthesizer::speakText(const std::string& text, int pieceRate, int, int pitch,
-                            bool emphasis, bool spell, std::uint64_t generation,
-                            int rateAtSpeak) {
-    for (const std::string_view chunk : TextChunks(text)) {
-        if (generation_ != generation || piece->failed) return;
+void Synthesizer::synthesise(std::string_view text, bool spell) {
+    PieceContext* const c = piece;
+    if (!c) return;
+    feedEngine(text, spell, [this, c](const EngineCall& call) {
+        if (generation_ != c->generation || c->failed) return false;
         // Rate changes made while speaking count from the next chunk on.
-        const int effectiveRate = std::clamp(pieceRate + (rate - rateAtSpeak), kRateMin, kRateMax);
+        const int effectiveRate = std::clamp(c->rate + (rate - c->rateAtSpeak), kRateMin, kRateMax);
         const Speed speed = speedFor(effectiveRate);
         espeak_SetParameter(espeakRATE, speed.wpm, 0);
-        espeak_SetParameter(espeakPITCH, std::clamp(50 + pitch * 4, 0, 100), 0);
-        espeak_SetParameter(espeakRANGE, emphasis ? 80 : 50, 0);
+        espeak_SetParameter(espeakPITCH, std::clamp(50 + c->pitch * 4, 0, 100), 0);
+        espeak_SetParameter(espeakRANGE, c->emphasis ? 80 : 50, 0);
         espeak_SetParameter(espeakVOLUME, 100, 0);
         if (std::abs(speed.stretch - 1.0f) > 0.01f) {
-            if (!piece->sonic) piece->sonic = sonicCreateStream(sampleRate_, 1);
-            sonicSetSpeed(piece->sonic, speed.stretch);
-        } else if (piece->sonic) {
-            sonicSetSpeed(piece->sonic, 1.0f);
+            if (!c->sonic) c->sonic = sonicCreateStream(sampleRate_, 1);
+            sonicSetSpeed(c->sonic, speed.stretch);
+        } else if (c->sonic) {
+            sonicSetSpeed(c->sonic, 1.0f);
         }
-        if (spell) {
-            // The library's own reader gets only text we have escaped ourselves.
-            const std::string doc = "<speak><say-as interpret-as=\"characters\">" +
-                                    escapeXml(withoutNul(chunk)) + "</say-as></speak>";
-            espeak_Synth(doc.c_str(), doc.size() + 1, 0, POS_CHARACTER, 0,
-                         espeakCHARS_UTF8 | espeakSSML, nullptr, nullptr);
-        } else {
-            const std::string plain = withoutNul(chunk);
-            espeak_Synth(plain.c_str(), plain.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8,
-                         nullptr, nullptr);
-        }
-    }
+        espeak_Synth(call.text.c_str(), call.text.size() + 1, 0, POS_CHARACTER, 0,
+                     espeakCHARS_UTF8 | (call.markup ? espeakSSML : 0), nullptr, nullptr);
+        return true;
+    });
 }
 
 bool Synthesizer::writeSilence(int ms, std::uint64_t generation) {

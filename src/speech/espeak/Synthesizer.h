@@ -8,10 +8,12 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <future>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "speech/SpeechEngine.h"
@@ -54,9 +56,11 @@ public:
     };
     // Queues a stream (after purging everything when the purge flag is set) and returns its
     // number; without the asynchronous flag waits until it has been spoken. Throws AppError when
-    // no sound device can be opened.
+    // no sound device can be opened. Every stream, purged or not, starts and ends: the engine
+    // thread alone posts the events, in queue order.
     long speak(Request request);
-    // Discards everything queued and sounding, and waits until the thread has let go of it.
+    // Discards everything queued and sounding, and waits until the thread has started and ended
+    // each of those streams and let go of them.
     void purgeAndWait();
 
     void pause();
@@ -65,6 +69,10 @@ public:
     // The engine's current rate and volume, read while speaking: changes apply at once.
     std::atomic<int> rate{0};
     std::atomic<int> volume{100};
+
+    // For tests: called on the engine thread with a stream's number when the thread has taken
+    // the stream from the queue, before anything about it is posted. Set it while nothing speaks.
+    std::function<void(long number)> streamTaken;
 
 private:
     struct Stream {
@@ -80,12 +88,13 @@ private:
     void awaitStart();
     void initialise();
     void play(Stream& stream);
-    void speakText(const std::string& text, int pieceRate, int pieceVolume, int pitch,
-                   bool emphasis, bool spell, std::uint64_t generation, int rateAtSpeak);
+    // Every string the library reads goes through here, on the engine thread, while a piece is
+    // being played: the voice chosen, the piece's rate, pitch and emphasis in force.
+    void synthesise(std::string_view text, bool spell);
     void selectVoice(const std::string& identifier);
     bool writeSilence(int ms, std::uint64_t generation);
     std::shared_ptr<AudioOutput> output();
-    void prime(AudioOutput& out);
+    void prime(AudioOutput& out, std::uint64_t generation);
     void finish(const std::shared_ptr<Stream>& stream);
     static void post(const Request& r, bool start);
     static int onSamples(short* wav, int count, void* events);
@@ -112,6 +121,7 @@ private:
 
     std::mutex outputMutex_;
     std::shared_ptr<AudioOutput> output_;
+    bool outputPrimed_ = false;
     std::atomic<int> pauseCount_{0};  // changed on the user-interface thread only
 
     std::thread thread_;

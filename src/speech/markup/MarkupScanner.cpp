@@ -26,10 +26,17 @@ bool startsAt(std::string_view text, std::size_t at, std::string_view prefix) {
     return text.size() - at >= prefix.size() && text.compare(at, prefix.size(), prefix) == 0;
 }
 
+// The characters XML allows. A reference to any other (a control character above all, which the
+// speech engine would read as a command of its own) stands for U+FFFD.
+bool xmlCharacter(std::uint32_t cp) {
+    return cp == 0x9 || cp == 0xA || cp == 0xD || (cp >= 0x20 && cp <= 0xD7FF) ||
+           (cp >= 0xE000 && cp <= 0xFFFD) || (cp >= 0x10000 && cp <= 0x10FFFF);
+}
+
 }  // namespace
 
 void appendCodePoint(std::string& out, std::uint32_t cp) {
-    if (cp == 0 || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) cp = 0xFFFD;
+    if (!xmlCharacter(cp)) cp = 0xFFFD;
     if (cp < 0x80) {
         out.push_back(static_cast<char>(cp));
     } else if (cp < 0x800) {

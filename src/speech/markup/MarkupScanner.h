@@ -14,8 +14,8 @@
 
 namespace talvoro::markup::detail {
 
-// Appends a code point as UTF-8. Code points no text can hold (0, surrogates, beyond U+10FFFF)
-// become U+FFFD.
+// Appends a code point as UTF-8. Code points that XML does not allow in a text (controls other
+// than tab, LF and CR; surrogates; U+FFFE and U+FFFF; beyond U+10FFFF) become U+FFFD.
 void appendCodePoint(std::string& out, std::uint32_t codePoint);
 
 // Decodes the entity or character reference starting at text[at] == '&' onto `out`: &lt; &gt;

@@ -7,6 +7,9 @@
 // - Crossed or unbalanced end tags. An end tag closes the innermost open element of its name,
 //   and every element opened inside it; an end tag with no open element of its name is skipped.
 //   <emph><rate speed="5">a</emph>b</rate> speaks "a" emphasised and fast, "b" plainly.
+// - Depth. At most kMaxDepth elements are open at once; a start tag deeper than that is read as
+//   if written empty (a state tag then lasts until the end of the element that holds it), and
+//   the text inside it is spoken as any other.
 // - Rate and pitch steps add up as written (SAPI does not truncate them either) and are clamped
 //   to -10..10 only in the pieces: <rate speed="20"><rate speed="-10"> is 10.
 // - Numbers are read up to the first character that is not a digit ("5.7" is 5); an attribute
@@ -49,6 +52,11 @@ constexpr std::size_t kMaxVoiceText = 512;
 
 // Plain text longer than this is handed out in parts, so that reading can start at once.
 constexpr std::size_t kRunLimit = 8192;
+
+// Elements open at once. Every open element keeps what was in force before it, so a text of
+// nothing but start tags would cost many times its size; deeper start tags are read as if they
+// were written empty. Their text is still spoken.
+constexpr std::size_t kMaxDepth = 4096;
 
 enum class TagId {
     Unknown,
@@ -339,7 +347,7 @@ private:
         const TagId id = tagId(markup_.name, speakDocument_);
         State next = state_;
         const bool boundary = apply(id, next);
-        if (markup_.empty) {
+        if (markup_.empty || frames_.size() >= kMaxDepth) {
             if (changesWhatFollows(id)) state_ = std::move(next);
             return;
         }
@@ -356,12 +364,16 @@ private:
         for (;;) {
             Frame& f = frames_.back();
             boundary = boundary || f.boundary;
-            --openCount_[f.name];
             const bool found = f.name == count->first;
+            // Names of elements no longer open are forgotten: a text of many different
+            // elements keeps no trace of each.
+            if (const auto open = openCount_.find(f.name); --open->second == 0 && !found)
+                openCount_.erase(open);
             state_ = std::move(f.before);
             frames_.pop_back();
             if (found) break;
         }
+        if (count->second == 0) openCount_.erase(count);
         if (boundary) out_.separate();
     }
 
