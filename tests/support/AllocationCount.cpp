@@ -11,6 +11,7 @@ namespace {
 
 std::atomic<std::size_t> held{0};
 std::atomic<std::size_t> peak{0};
+std::atomic<std::size_t> total{0};
 
 void* take(std::size_t n, std::size_t alignment) {
     if (n == 0) n = 1;
@@ -18,7 +19,9 @@ void* take(std::size_t n, std::size_t alignment) {
                   ? std::aligned_alloc(alignment, (n + alignment - 1) / alignment * alignment)
                   : std::malloc(n);
     if (!p) return nullptr;
-    const std::size_t now = held += malloc_usable_size(p);
+    const std::size_t size = malloc_usable_size(p);
+    total += size;
+    const std::size_t now = held += size;
     for (std::size_t high = peak; now > high && !peak.compare_exchange_weak(high, now);) {
     }
     return p;
@@ -42,6 +45,9 @@ std::size_t allocatedNow() {
 }
 std::size_t allocationPeak() {
     return peak;
+}
+std::size_t bytesAllocated() {
+    return total;
 }
 void resetAllocationPeak() {
     peak = held.load();

@@ -12,5 +12,8 @@ std::size_t allocatedNow();
 // The most held at once since the last resetAllocationPeak().
 std::size_t allocationPeak();
 void resetAllocationPeak();
+// Every byte handed out so far (never decreases): a bound on the work an operation does that no
+// timing could give reliably.
+std::size_t bytesAllocated();
 
 }  // namespace talvoro::testing
