@@ -76,6 +76,11 @@ public:
     // of this version.
     static std::shared_ptr<const Dictionary> open(const std::string& path);
 
+private:
+    struct Passkey;  // only open() makes dictionaries
+
+public:
+    explicit Dictionary(const Passkey&);
     ~Dictionary();
     Dictionary(const Dictionary&) = delete;
     Dictionary& operator=(const Dictionary&) = delete;
@@ -88,7 +93,6 @@ public:
     const Tables& tables() const { return *tables_; }
 
 private:
-    Dictionary();
     std::unique_ptr<Tables> tables_;
 };
 

@@ -1,0 +1,65 @@
+// 一 and 不 keep their tone at the end of a clause and where 一 is a numeral (第一, 一二三);
+// before a fourth tone they take the second, and 一 takes the fourth before the other tones.
+// Between two of the same verb (看一看) 一 is neutral. Inside dictionary words the dictionary
+// has already made these changes; here they are made for 一 and 不 standing alone.
+
+#include "speech/mandarin/ToneRules.h"
+
+#include <string_view>
+
+namespace talvoro::mandarin {
+
+namespace {
+
+constexpr std::u32string_view kNumerals = U"〇零一二三四五六七八九十两兩";
+
+bool isAny(char32_t c, std::u32string_view set) { return set.find(c) != std::u32string_view::npos; }
+
+char toneOf(const Dictionary::Tables& dict, std::uint16_t id) {
+    const std::string_view s = dict.syllable(id);
+    return s.empty() ? 0 : s.back();
+}
+
+void set(const Dictionary::Tables& dict, Syllable& s, std::string_view reading) {
+    const int id = dict.syllableIndex(reading);
+    if (id >= 0) s.id = static_cast<std::uint16_t>(id);
+}
+
+}  // namespace
+
+void applyToneRules(const Dictionary::Tables& dict, std::vector<Syllable>& clause) {
+    const std::size_t n = clause.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        Syllable& s = clause[i];
+        const Syllable* prev = i > 0 ? &clause[i - 1] : nullptr;
+        const Syllable* next = i + 1 < n ? &clause[i + 1] : nullptr;
+        if (s.flags & Syllable::kNumeral) {
+            // 一百, 一千: yi4; 一万, 一亿: yi2.
+            if (s.ch == U'一' && next && isAny(next->ch, U"百千")) set(dict, s, "yi4");
+            if (s.ch == U'一' && next && isAny(next->ch, U"万亿萬億")) set(dict, s, "yi2");
+            continue;
+        }
+        if (!(s.flags & Syllable::kAlone)) continue;
+        const char nextTone = next ? toneOf(dict, next->id) : 0;
+        if (s.ch == U'一') {
+            if (!next || !nextTone || (prev && isAny(prev->ch, U"第初")) ||
+                (next->flags & Syllable::kDigit) || isAny(next->ch, kNumerals) ||
+                isAny(next->ch, U"月号號"))
+                set(dict, s, "yi1");
+            else if (prev && (prev->flags & Syllable::kAlone) && (next->flags & Syllable::kAlone) &&
+                     prev->ch == next->ch)
+                set(dict, s, "yi5");
+            else if (nextTone == '4' || nextTone == '5')
+                set(dict, s, "yi2");
+            else
+                set(dict, s, "yi4");
+        } else if (s.ch == U'不') {
+            set(dict, s, nextTone == '4' ? "bu2" : "bu4");
+        } else if ((s.ch == U'还' || s.ch == U'還') && !next) {
+            // Said last in its clause, 还 is the verb: 书要按时还。
+            set(dict, s, "huan2");
+        }
+    }
+}
+
+}  // namespace talvoro::mandarin
