@@ -2,7 +2,7 @@
 """Builds the Mandarin front end's dictionary file from Debian's Rime and OpenCC data.
 
 usage: build-mandarin-dict.py --output FILE [--terra-table F] [--terra-dict F] [--pinyin-simp F]
-                              [--fixes F] [--opencc CMD]
+                              [--unihan F] [--fixes F] [--opencc CMD]
 
 Sources (all from Debian packages; nothing here is typed in):
 - rime-data-terra-pinyin: build/terra_pinyin.table.txt, traditional words with tone-numbered
@@ -11,17 +11,23 @@ Sources (all from Debian packages; nothing here is typed in):
 - rime-data-pinyin-simp: simplified words with toneless readings and their own frequencies,
   which decide between readings that terra_pinyin weighs equally.
 - opencc (t2s.json): the simplified form of every word, so both scripts are found.
+- unicode-data: Unihan's kHanyuPinlu (how often each reading of a character occurs in the
+  Xiandai Hanyu Pinlu Cidian) and kMandarin (its most customary reading in the mainland), which
+  decide between readings of a character that terra_pinyin weighs equally (怎 ze3/zen3), and
+  tell the particles (地 de5, 得 de5) that a character standing alone mostly is.
 - The project's own fixes (a small TSV beside the front end's sources), each with a test.
 
 The file it writes is read by src/speech/mandarin/Dictionary.cpp; the layout is described there.
 """
 import argparse
+import bz2
 import math
 import os
 import struct
 import subprocess
 import sys
 import tempfile
+import unicodedata
 from collections import defaultdict
 
 MAGIC = b"TVMD"
@@ -72,6 +78,42 @@ def read_rime_dict(path):
     return rows
 
 
+def numbered(pinyin):
+    """Unihan's pinyin with tone marks ("zhòng", "lǜ") as terra_pinyin writes it ("zhong4", "lv4")."""
+    tone, out = 5, ""
+    for ch in unicodedata.normalize("NFD", pinyin):
+        mark = {"\u0304": 1, "\u0301": 2, "\u030c": 3, "\u0300": 4}.get(ch)
+        if mark:
+            tone = mark
+        elif ch == "\u0308":
+            out = out[:-1] + "v"
+        else:
+            out += ch
+    return out + str(tone)
+
+
+def read_unihan(path):
+    """kHanyuPinlu counts and kMandarin readings by character."""
+    counts, customary = {}, {}
+    opener = bz2.open if path.endswith(".bz2") else open
+    with opener(path, "rt", encoding="utf-8") as f:
+        for line in f:
+            if line.startswith("#") or not line.strip():
+                continue
+            code, key, value = line.rstrip("\n").split("\t", 2)
+            ch = chr(int(code[2:], 16))
+            if key == "kHanyuPinlu":
+                d = {}
+                for item in value.split():
+                    reading, _, n = item.rstrip(")").partition("(")
+                    r = numbered(reading)
+                    d[r] = d.get(r, 0) + int(n)
+                counts[ch] = d
+            elif key == "kMandarin":
+                customary[ch] = [numbered(r) for r in value.split()]
+    return counts, customary
+
+
 def to_simplified(words, opencc):
     """The simplified form of each word, one OpenCC run for all of them."""
     with tempfile.TemporaryDirectory() as tmp:
@@ -120,11 +162,12 @@ def standalone_sandhi(char, prev_char, next_char, next_syllable):
 
 
 class Builder:
-    def __init__(self, table, explicit, simp_weights, simplified):
+    def __init__(self, table, explicit, simp_weights, simplified, unihan):
         self.table = table
         self.explicit = explicit
         self.simp_weights = simp_weights
         self.simplified = simplified
+        self.pinlu, self.customary = unihan
         self.total = sum(self.seg_weight(w) for w in table)
         self.resolved = {}
 
@@ -188,9 +231,40 @@ class Builder:
                 narrowed = [r for s, r in scored if s == high]
                 if len(narrowed) < len(cands):
                     cands = narrowed
+        if len(word) == 1:
+            return self.resolve_char(word, cands)
         composed = None
         if len(word) > 1 and (len(cands) > 1 or (word, cands[0]) not in self.explicit):
             composed = self.compose(word)
+        if (len(cands) > 1 and len({toneless(r) for r in cands}) == 1
+                and all((word, r) in self.explicit for r in cands)
+                and not any(ch in "一不" for ch in word)):
+            # The maintainers wrote the word both with and without its neutral tone (朋友
+            # peng2 you3 and peng2 you5). The mainland says it neutral where the Pinlu counts
+            # hear that character neutral at least a quarter as often as in its full tone
+            # (友, 道, 西), else in full (学习, 看见); where they do not know, neutral.
+            simple = self.simplified.get(word, word)
+
+            def neutral_wanted(i):
+                counts = self.char_counts(word[i]) or self.char_counts(simple[i])
+                base = cands[0].split()[i][:-1]
+                neutral = counts.get(base + "5", 0)
+                full = sum(n for r, n in counts.items() if r[:-1] == base and r[-1] != "5")
+                return neutral * 4 >= full
+
+            wanted = {}
+            for i in range(len(word)):
+                if len({r.split()[i] for r in cands}) > 1:
+                    wanted[i] = neutral_wanted(i)
+
+            def agreement(r):
+                syl = r.split()
+                return sum((syl[i][-1] == "5") == w for i, w in wanted.items())
+
+            best = max(agreement(r) for r in cands)
+            cands = [r for r in cands if agreement(r) == best]
+            most = max(r.count("5") for r in cands)
+            cands = [r for r in cands if r.count("5") == most]
         if len(cands) > 1 and composed:
             def distance(r):
                 d = 0
@@ -207,9 +281,53 @@ class Builder:
             for i, ch in enumerate(word):
                 if ch in "一不":
                     reading[i] = composed[i]
+        self.mainland_tones(word, reading)
         result = " ".join(reading)
         self.resolved[word] = result
         return result
+
+    def mainland_tones(self, word, reading):
+        """Puts the mainland tone where terra_pinyin has another for the same syllable (期 qi2,
+        企 qi4, 危 wei2): a tone that the Pinlu counts never give this character's syllable."""
+        simple = self.simplified.get(word, word)
+        for i, ch in enumerate(word):
+            s = reading[i]
+            if ch in "一不" or s.endswith("5"):
+                continue
+            counts = dict(self.pinlu.get(ch, {}))
+            for r, n in self.pinlu.get(simple[i], {}).items():
+                counts[r] = counts.get(r, 0) + n
+            tones = {r for r in counts if r[:-1] == s[:-1] and not r.endswith("5")}
+            if s not in tones and len(tones) == 1:
+                reading[i] = tones.pop()
+
+
+    def char_counts(self, ch):
+        return self.pinlu.get(ch) or self.pinlu.get(self.simplified.get(ch, ch)) or {}
+
+    def resolve_char(self, ch, cands):
+        counts = self.char_counts(ch)
+        if len(cands) > 1 and any(counts.get(r, 0) for r in cands):
+            cands = [max(cands, key=lambda r: counts.get(r, 0))]
+        if len(cands) > 1:
+            customary = self.customary.get(ch) or self.customary.get(self.simplified.get(ch, ch), [])
+            for r in customary:
+                if r in cands:
+                    cands = [r]
+                    break
+        reading = cands[0]
+        fixed = [reading]
+        self.mainland_tones(ch, fixed)
+        reading = fixed[0]
+        # A particle (地 de5, 得 de5, 吧 ba5) is what the character mostly is when it stands
+        # alone: its other readings live in words of their own (土地, 得到).
+        if counts:
+            top = max(counts, key=counts.get)
+            if (top.endswith("5") and top != reading and counts[top] * 2 > sum(counts.values())
+                    and top in (r for r, _ in self.table[ch])):
+                reading = top
+        self.resolved[ch] = reading
+        return reading
 
 
 def build_entries(args):
@@ -222,7 +340,7 @@ def build_entries(args):
         weight = float(row[2]) if len(row) > 2 else 0.0
         simp_weights[row[0]][row[1]] = max(weight, simp_weights[row[0]].get(row[1], 0.0))
     simplified = to_simplified(sorted(table), args.opencc)
-    builder = Builder(table, explicit, simp_weights, simplified)
+    builder = Builder(table, explicit, simp_weights, simplified, read_unihan(args.unihan))
     # Shorter words first, so a composition finds its parts resolved.
     for word in sorted(table, key=len):
         builder.resolve(word)
@@ -348,6 +466,7 @@ def main():
     p.add_argument("--terra-table", default="/usr/share/rime-data/build/terra_pinyin.table.txt")
     p.add_argument("--terra-dict", default="/usr/share/rime-data/terra_pinyin.dict.yaml")
     p.add_argument("--pinyin-simp", default="/usr/share/rime-data/pinyin_simp.dict.yaml")
+    p.add_argument("--unihan", default="/usr/share/unicode/Unihan_Readings.txt.bz2")
     p.add_argument("--fixes")
     p.add_argument("--opencc", default="opencc")
     args = p.parse_args()

@@ -12,6 +12,7 @@ run_packages=(
   qt6-base-dev libxcb1-dev libespeak-ng-dev espeak-ng-data
   qt6-webengine-dev libgl1-mesa-dri python3
   libpulse-dev libasound2-dev libsonic-dev
+  rime-data-terra-pinyin rime-data-pinyin-simp unicode-data opencc
   fonts-noto-cjk xdg-utils
   xvfb openbox x11-utils
 )

@@ -29,7 +29,9 @@ std::uint32_t le32(const unsigned char* p) {
            std::uint32_t(p[3]) << 24;
 }
 
-std::uint16_t le16(const unsigned char* p) { return std::uint16_t(p[0] | p[1] << 8); }
+std::uint16_t le16(const unsigned char* p) {
+    return std::uint16_t(p[0] | p[1] << 8);
+}
 
 // The bytes of the file, mapped or read, released with the dictionary.
 struct Storage {
@@ -143,8 +145,12 @@ std::shared_ptr<const Dictionary> Dictionary::open(const std::string& path) {
     return d;
 }
 
-std::size_t Dictionary::fileSize() const { return tables_->size; }
-std::size_t Dictionary::wordCount() const { return tables_->words; }
+std::size_t Dictionary::fileSize() const {
+    return tables_->size;
+}
+std::size_t Dictionary::wordCount() const {
+    return tables_->words;
+}
 
 Lookup Dictionary::Tables::find(const std::uint16_t* key, std::size_t units, std::size_t chars,
                                 std::uint32_t hash) const {
@@ -191,8 +197,10 @@ int Dictionary::Tables::syllableIndex(std::string_view text) const {
     while (lo < hi) {
         const std::uint32_t mid = lo + (hi - lo) / 2;
         const std::string_view s = syllable(static_cast<std::uint16_t>(mid));
-        if (s < text) lo = mid + 1;
-        else hi = mid;
+        if (s < text)
+            lo = mid + 1;
+        else
+            hi = mid;
     }
     return lo < syllableCount && syllable(static_cast<std::uint16_t>(lo)) == text ? int(lo) : -1;
 }

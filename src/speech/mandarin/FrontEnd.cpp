@@ -32,13 +32,20 @@ constexpr std::size_t kContextReach = 24;
 
 std::string_view pauseMark(Pause p) {
     switch (p) {
-        case Pause::Comma: return ", ";
-        case Pause::Colon: return ": ";
-        case Pause::Semicolon: return "; ";
-        case Pause::Stop: return "。 ";
-        case Pause::Question: return "? ";
-        case Pause::Exclamation: return "! ";
-        case Pause::None: break;
+        case Pause::Comma:
+            return ", ";
+        case Pause::Colon:
+            return ": ";
+        case Pause::Semicolon:
+            return "; ";
+        case Pause::Stop:
+            return "。 ";
+        case Pause::Question:
+            return "? ";
+        case Pause::Exclamation:
+            return "! ";
+        case Pause::None:
+            break;
     }
     return " ";
 }
@@ -46,14 +53,27 @@ std::string_view pauseMark(Pause p) {
 // The ASCII text for punctuation in English and ticked-voice runs.
 void appendRaw(std::string& out, char32_t cp) {
     switch (cp) {
-        case 0x3002: out += ". "; return;  // 。
-        case 0xFF0C:                       // ，
-        case 0x3001: out += ", "; return;  // 、
-        case 0xFF1B: out += "; "; return;
-        case 0xFF1A: out += ": "; return;
-        case 0xFF1F: out += "? "; return;
-        case 0xFF01: out += "! "; return;
-        default: break;
+        case 0x3002:
+            out += ". ";
+            return;   // 。
+        case 0xFF0C:  // ，
+        case 0x3001:
+            out += ", ";
+            return;  // 、
+        case 0xFF1B:
+            out += "; ";
+            return;
+        case 0xFF1A:
+            out += ": ";
+            return;
+        case 0xFF1F:
+            out += "? ";
+            return;
+        case 0xFF01:
+            out += "! ";
+            return;
+        default:
+            break;
     }
     appendUtf8(out, foldWidth(cp));
 }
@@ -231,10 +251,14 @@ private:
     Side evidence(std::size_t k) const {
         switch (cls_[k]) {
             case CharClass::Han:
-            case CharClass::ChinesePunct: return Side::Chinese;
-            case CharClass::Latin: return Side::Latin;
-            case CharClass::Other: return Side::Other;
-            default: return Side::None;
+            case CharClass::ChinesePunct:
+                return Side::Chinese;
+            case CharClass::Latin:
+                return Side::Latin;
+            case CharClass::Other:
+                return Side::Other;
+            default:
+                return Side::None;
         }
     }
 
@@ -271,8 +295,10 @@ private:
         if (!chinese) {
             // Letters right after the digits may be a unit (5km) or a word of their own (5G).
             const bool attached = right == Side::Latin && rightAt == j && latinWordEnd(j) - j <= 3;
-            if (left == Side::Latin) other = latinTarget(leftAt);
-            else if (right == Side::Latin && !attached) other = latinTarget(rightAt);
+            if (left == Side::Latin)
+                other = latinTarget(leftAt);
+            else if (right == Side::Latin && !attached)
+                other = latinTarget(rightAt);
             else if (left == Side::None && (right == Side::None || attached))
                 chinese = ticked_ == TickedScript::Han;
         }
@@ -289,15 +315,17 @@ private:
 
     void say(const Spoken& s) {
         switch (s.kind) {
-            case SpokenKind::Word: readHan(s.text, 0); break;
+            case SpokenKind::Word:
+                readHan(s.text, 0);
+                break;
             case SpokenKind::Cardinal:
             case SpokenKind::Digits:
                 for (char32_t ch : s.text) {
                     const int id = readingOf(dict_, ch);
                     if (id < 0) continue;
-                    runs_.syllable({std::uint16_t(id), ch,
-                                    s.kind == SpokenKind::Cardinal ? Syllable::kNumeral
-                                                                   : Syllable::kDigit});
+                    runs_.syllable(
+                        {std::uint16_t(id), ch,
+                         s.kind == SpokenKind::Cardinal ? Syllable::kNumeral : Syllable::kDigit});
                 }
                 break;
             case SpokenKind::One: {
@@ -337,9 +365,12 @@ private:
 
     Target latinTarget(std::size_t i) const {
         switch (ticked_) {
-            case TickedScript::Latin: return Target::TickedVoice;
-            case TickedScript::Han: return Target::English;
-            case TickedScript::Other: break;
+            case TickedScript::Latin:
+                return Target::TickedVoice;
+            case TickedScript::Han:
+                return Target::English;
+            case TickedScript::Other:
+                break;
         }
         return i < hanLine_.size() && hanLine_[i] ? Target::English : Target::TickedVoice;
     }
@@ -358,8 +389,8 @@ std::size_t sliceEnd(std::string_view text, std::size_t from) {
     if (text.size() - from <= kSliceBytes) return text.size();
     const std::size_t limit = from + kSliceBytes;
     const std::size_t floor = limit - kSliceBytes / 4;
-    for (std::string_view marks : {std::string_view("\n"), std::string_view("\xE3\x80\x82"),
-                                   std::string_view(" ")}) {
+    for (std::string_view marks :
+         {std::string_view("\n"), std::string_view("\xE3\x80\x82"), std::string_view(" ")}) {
         const std::size_t at = text.rfind(marks, limit - marks.size());
         if (at != std::string_view::npos && at >= floor) return at + marks.size();
     }

@@ -31,39 +31,68 @@ struct Unit {
     std::u32string_view words;
 };
 constexpr std::array kUnits{
-    Unit{U"km/h", U"千米每小时"}, Unit{U"m/s", U"米每秒"},     Unit{U"km²", U"平方千米"},
-    Unit{U"cm²", U"平方厘米"},    Unit{U"m²", U"平方米"},       Unit{U"m³", U"立方米"},
-    Unit{U"kWh", U"千瓦时"},      Unit{U"mAh", U"毫安时"},      Unit{U"kHz", U"千赫"},
-    Unit{U"MHz", U"兆赫"},        Unit{U"GHz", U"吉赫"},        Unit{U"min", U"分钟"},
-    Unit{U"°C", U"摄氏度"},       Unit{U"°F", U"华氏度"},       Unit{U"km", U"千米"},
-    Unit{U"cm", U"厘米"},         Unit{U"mm", U"毫米"},         Unit{U"nm", U"纳米"},
-    Unit{U"kg", U"千克"},         Unit{U"mg", U"毫克"},         Unit{U"ml", U"毫升"},
-    Unit{U"mL", U"毫升"},         Unit{U"kW", U"千瓦"},         Unit{U"Hz", U"赫兹"},
-    Unit{U"ms", U"毫秒"},         Unit{U"m", U"米"},            Unit{U"g", U"克"},
-    Unit{U"L", U"升"},            Unit{U"W", U"瓦"},            Unit{U"V", U"伏"},
-    Unit{U"h", U"小时"},          Unit{U"s", U"秒"},            Unit{U"℃", U"摄氏度"},
-    Unit{U"℉", U"华氏度"},        Unit{U"°", U"度"},            Unit{U"㎡", U"平方米"},
-    Unit{U"㎞", U"千米"},         Unit{U"㎏", U"千克"},         Unit{U"㎝", U"厘米"},
-    Unit{U"㎜", U"毫米"},         Unit{U"㎖", U"毫升"},
+    Unit{U"km/h", U"千米每小时"},
+    Unit{U"m/s", U"米每秒"},
+    Unit{U"km²", U"平方千米"},
+    Unit{U"cm²", U"平方厘米"},
+    Unit{U"m²", U"平方米"},
+    Unit{U"m³", U"立方米"},
+    Unit{U"kWh", U"千瓦时"},
+    Unit{U"mAh", U"毫安时"},
+    Unit{U"kHz", U"千赫"},
+    Unit{U"MHz", U"兆赫"},
+    Unit{U"GHz", U"吉赫"},
+    Unit{U"min", U"分钟"},
+    Unit{U"°C", U"摄氏度"},
+    Unit{U"°F", U"华氏度"},
+    Unit{U"km", U"千米"},
+    Unit{U"cm", U"厘米"},
+    Unit{U"mm", U"毫米"},
+    Unit{U"nm", U"纳米"},
+    Unit{U"kg", U"千克"},
+    Unit{U"mg", U"毫克"},
+    Unit{U"ml", U"毫升"},
+    Unit{U"mL", U"毫升"},
+    Unit{U"kW", U"千瓦"},
+    Unit{U"Hz", U"赫兹"},
+    Unit{U"ms", U"毫秒"},
+    Unit{U"m", U"米"},
+    Unit{U"g", U"克"},
+    Unit{U"L", U"升"},
+    Unit{U"W", U"瓦"},
+    Unit{U"V", U"伏"},
+    Unit{U"h", U"小时"},
+    Unit{U"s", U"秒"},
+    Unit{U"℃", U"摄氏度"},
+    Unit{U"℉", U"华氏度"},
+    Unit{U"°", U"度"},
+    Unit{U"㎡", U"平方米"},
+    Unit{U"㎞", U"千米"},
+    Unit{U"㎏", U"千克"},
+    Unit{U"㎝", U"厘米"},
+    Unit{U"㎜", U"毫米"},
+    Unit{U"㎖", U"毫升"},
 };
 
 // Words after which a number is a code read digit by digit.
 constexpr std::array<std::u32string_view, 19> kCodeWords{
-    U"电话", U"手机", U"号码", U"热线", U"拨打", U"致电", U"传真", U"分机", U"编号", U"账号",
+    U"电话", U"手机", U"号码", U"热线", U"拨打",   U"致电", U"传真", U"分机", U"编号", U"账号",
     U"帐号", U"卡号", U"单号", U"邮编", U"验证码", U"密码", U"尾号", U"工号", U"学号"};
 
 // Measure words: a number of things counted (两个, 一天) rather than a name (二月, 一楼).
 constexpr std::u32string_view kTimeWords = U"月日号点时分秒";
 
 constexpr std::array<std::u32string_view, 70> kMeasures{
-    U"个", U"位", U"只", U"条", U"张", U"本", U"件", U"次", U"天", U"年", U"岁", U"种",
-    U"名", U"家", U"口", U"台", U"辆", U"架", U"双", U"对", U"块", U"斤", U"米", U"克",
+    U"个", U"位", U"只", U"条", U"张",   U"本",   U"件", U"次", U"天", U"年",   U"岁", U"种",
+    U"名", U"家", U"口", U"台", U"辆",   U"架",   U"双", U"对", U"块", U"斤",   U"米", U"克",
     U"吨", U"升", U"亩", U"里", U"小时", U"分钟", U"分", U"秒", U"周", U"星期", U"页", U"杯",
-    U"瓶", U"碗", U"份", U"项", U"门", U"句", U"场", U"遍", U"倍", U"人", U"座", U"所",
-    U"间", U"层", U"节", U"堂", U"首", U"篇", U"部", U"封", U"把", U"支", U"根", U"片",
-    U"颗", U"套", U"批", U"群", U"段", U"趟", U"元", U"点", U"届", U"公里"};
+    U"瓶", U"碗", U"份", U"项", U"门",   U"句",   U"场", U"遍", U"倍", U"人",   U"座", U"所",
+    U"间", U"层", U"节", U"堂", U"首",   U"篇",   U"部", U"封", U"把", U"支",   U"根", U"片",
+    U"颗", U"套", U"批", U"群", U"段",   U"趟",   U"元", U"点", U"届", U"公里"};
 
-char32_t fold(char32_t c) { return c == 0xFFE5 ? 0xA5 : foldWidth(c); }
+char32_t fold(char32_t c) {
+    return c == 0xFFE5 ? 0xA5 : foldWidth(c);
+}
 
 bool isDigitAt(std::u32string_view t, std::size_t i) {
     return i < t.size() && digitValue(t[i]) >= 0;
@@ -192,7 +221,8 @@ struct Reader {
         const char32_t next = at(end);
         const bool ordinal = from > 0 && t[from - 1] == U'第';
         if (mayBeCode) {
-            if (d.size() == 4 && next == U'年') return say(SpokenKind::Digits, digitByDigit(d, false));
+            if (d.size() == 4 && next == U'年')
+                return say(SpokenKind::Digits, digitByDigit(d, false));
             const bool leadingZero = d.size() > 1 && d[0] == '0';
             if (leadingZero && kTimeWords.find(next) != std::u32string_view::npos)
                 return integer(from, stripZeros(d), end, false);
@@ -220,8 +250,10 @@ struct Reader {
         const bool separated = p.whole.size() != digitsEnd(t, from) - from;
         if (p.fraction.empty()) return integer(from, p.whole, p.end, mayBeCode && !separated);
         const std::u32string w = stripZeros(p.whole);
-        if (w.size() > kMaxCardinal) say(SpokenKind::Digits, digitByDigit(w, false));
-        else say(SpokenKind::Cardinal, cardinal(w));
+        if (w.size() > kMaxCardinal)
+            say(SpokenKind::Digits, digitByDigit(w, false));
+        else
+            say(SpokenKind::Cardinal, cardinal(w));
         say(SpokenKind::Digits, U"点");
         say(SpokenKind::Digits, digitByDigit(p.fraction, false));
     }
@@ -328,7 +360,8 @@ struct Reader {
                 break;
             }
         }
-        if (negative) say(SpokenKind::Word, unit == U"摄氏度" || unit == U"华氏度" ? U"零下" : U"负");
+        if (negative)
+            say(SpokenKind::Word, unit == U"摄氏度" || unit == U"华氏度" ? U"零下" : U"负");
         say(number.out);
         say(SpokenKind::Word, unit);
         return end;

@@ -22,7 +22,11 @@ struct Word {
     }
 };
 
-// The words of `han` in order, covering it whole. Linear in the length of the run.
+// The words of `han` in order, covering it whole. Linear in the length of the run. Words never
+// span the places where the way Chinese is written splits them:
+// - reduplicated verbs, 看一看, 想了想: the middle character is a word of its own;
+// - a degree adverb before a word of 好 (很好学, 也好问): 很 and 也 stand alone, so that
+//   好学 is read as the word it is rather than as 很好 followed by 学.
 std::vector<Word> segment(const Dictionary::Tables& dict, std::u32string_view han);
 
 // The dictionary's reading of one character, or -1 when it has none.

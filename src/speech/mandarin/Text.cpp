@@ -18,9 +18,12 @@ std::vector<Char> decodeUtf8(std::string_view text) {
         }
         std::size_t len = 0;
         char32_t cp = 0, min = 0;
-        if (b >= 0xC2 && b <= 0xDF) len = 2, cp = b & 0x1F, min = 0x80;
-        else if (b >= 0xE0 && b <= 0xEF) len = 3, cp = b & 0x0F, min = 0x800;
-        else if (b >= 0xF0 && b <= 0xF4) len = 4, cp = b & 0x07, min = 0x10000;
+        if (b >= 0xC2 && b <= 0xDF)
+            len = 2, cp = b & 0x1F, min = 0x80;
+        else if (b >= 0xE0 && b <= 0xEF)
+            len = 3, cp = b & 0x0F, min = 0x800;
+        else if (b >= 0xF0 && b <= 0xF4)
+            len = 4, cp = b & 0x07, min = 0x10000;
         bool ok = len != 0 && i + len <= n;
         for (std::size_t k = 1; ok && k < len; ++k) {
             ok = (s[i + k] & 0xC0) == 0x80;
@@ -87,8 +90,8 @@ CharClass classify(char32_t cp) {
         return CharClass::Control;
     if (cp >= 0xFF10 && cp <= 0xFF19) return CharClass::Digit;
     if ((cp >= 0xFF21 && cp <= 0xFF3A) || (cp >= 0xFF41 && cp <= 0xFF5A)) return CharClass::Latin;
-    if ((cp >= 0xC0 && cp <= 0x24F && cp != 0xD7 && cp != 0xF7) ||
-        (cp >= 0x1E00 && cp <= 0x1EFF) || (cp >= 0x300 && cp <= 0x36F))
+    if ((cp >= 0xC0 && cp <= 0x24F && cp != 0xD7 && cp != 0xF7) || (cp >= 0x1E00 && cp <= 0x1EFF) ||
+        (cp >= 0x300 && cp <= 0x36F))
         return CharClass::Latin;
     if ((cp >= 0x3001 && cp <= 0x303F) || (cp >= 0xFF01 && cp <= 0xFF65) ||
         (cp >= 0xFE30 && cp <= 0xFE4F) || (cp >= 0xFE10 && cp <= 0xFE19))

@@ -24,15 +24,15 @@ std::vector<Char> decodeUtf8(std::string_view text);
 void appendUtf8(std::string& out, char32_t cp);
 
 enum class CharClass : std::uint8_t {
-    Han,          // CJK ideographs and 〇
-    Latin,        // letters of the Latin script, fullwidth ones included
-    Digit,        // 0-9 and fullwidth ０-９
-    Space,        // blanks, the ideographic space included
-    Newline,      // LF, CR, and the Unicode line and paragraph separators
-    Control,      // other C0 and C1 controls, zero-width characters, U+FFFD
-    ChinesePunct, // fullwidth and CJK punctuation: ，。、；：？！《》「」（）
-    Punct,        // other punctuation and symbols, “” … — · among them
-    Other,        // letters and signs of other scripts: Cyrillic, Greek, kana, Hangul...
+    Han,           // CJK ideographs and 〇
+    Latin,         // letters of the Latin script, fullwidth ones included
+    Digit,         // 0-9 and fullwidth ０-９
+    Space,         // blanks, the ideographic space included
+    Newline,       // LF, CR, and the Unicode line and paragraph separators
+    Control,       // other C0 and C1 controls, zero-width characters, U+FFFD
+    ChinesePunct,  // fullwidth and CJK punctuation: ，。、；：？！《》「」（）
+    Punct,         // other punctuation and symbols, “” … — · among them
+    Other,         // letters and signs of other scripts: Cyrillic, Greek, kana, Hangul...
 };
 
 CharClass classify(char32_t cp);

@@ -13,7 +13,9 @@ namespace {
 
 constexpr std::u32string_view kNumerals = U"〇零一二三四五六七八九十两兩";
 
-bool isAny(char32_t c, std::u32string_view set) { return set.find(c) != std::u32string_view::npos; }
+bool isAny(char32_t c, std::u32string_view set) {
+    return set.find(c) != std::u32string_view::npos;
+}
 
 char toneOf(const Dictionary::Tables& dict, std::uint16_t id) {
     const std::string_view s = dict.syllable(id);
@@ -46,8 +48,7 @@ void applyToneRules(const Dictionary::Tables& dict, std::vector<Syllable>& claus
                 (next->flags & Syllable::kDigit) || isAny(next->ch, kNumerals) ||
                 isAny(next->ch, U"月号號"))
                 set(dict, s, "yi1");
-            else if (prev && (prev->flags & Syllable::kAlone) && (next->flags & Syllable::kAlone) &&
-                     prev->ch == next->ch)
+            else if (prev && prev->ch == next->ch)
                 set(dict, s, "yi5");
             else if (nextTone == '4' || nextTone == '5')
                 set(dict, s, "yi2");

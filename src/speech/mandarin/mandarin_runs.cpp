@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
         const std::string a = argv[i];
         if (a == "--ticked" && i + 1 < argc) {
             const std::string v = argv[++i];
-            ticked = v == "latin" ? TickedScript::Latin
+            ticked = v == "latin"   ? TickedScript::Latin
                      : v == "other" ? TickedScript::Other
                                     : TickedScript::Han;
         } else if (a == "--dict" && i + 1 < argc) {
