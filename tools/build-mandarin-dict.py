@@ -31,7 +31,7 @@ import unicodedata
 from collections import defaultdict
 
 MAGIC = b"TVMD"
-VERSION = 1
+VERSION = 2
 COST_SCALE = 1024  # costs are -ln(probability) in 1/1024ths
 
 
@@ -141,6 +141,10 @@ ORDINAL_BEFORE = set("第初")
 DATE_AFTER = set("月号號")
 
 
+# Characters whose reading the front end decides from their neighbours when they stand alone.
+CONTEXT_READ = set("地得为爲為还還")
+
+
 def tone_of(syllable):
     return syllable[-1]
 
@@ -179,8 +183,10 @@ class Builder:
     def cost(self, word):
         return -math.log((self.seg_weight(word) + 1.0) / self.total)
 
-    def compose(self, word):
-        """The reading of a word put together from the best split into shorter words."""
+    def compose(self, word, vocabulary=None):
+        """The reading of a word put together from the best split into shorter words of the
+        vocabulary (all words by default)."""
+        vocabulary = self.table if vocabulary is None else vocabulary
         n = len(word)
         best = [(0.0, None)] + [(math.inf, None)] * n
         for i in range(n):
@@ -188,7 +194,7 @@ class Builder:
                 continue
             for j in range(i + 1, min(n, i + 8) + 1):
                 part = word[i:j]
-                if j - i == n or part not in self.table:
+                if j - i == n or part not in vocabulary:
                     continue
                 c = best[i][0] + self.cost(part)
                 if c < best[j][0]:
@@ -201,6 +207,7 @@ class Builder:
             parts.append(word[i:j])
             j = i
         parts.reverse()
+        self.last_parts = parts
         syllables, chars = [], []
         for part in parts:
             syllables += self.resolve(part).split()
@@ -265,6 +272,10 @@ class Builder:
             cands = [r for r in cands if agreement(r) == best]
             most = max(r.count("5") for r in cands)
             cands = [r for r in cands if r.count("5") == most]
+        if len(cands) > 1 and word[-1] in "为爲為" and all((word, r) not in self.explicit for r in cands):
+            # A word Rime made up of a verb and 为 (选为, 改为) takes it as "as, to be": wei2.
+            ending = [r for r in cands if r.endswith("wei2")]
+            cands = ending or cands
         if len(cands) > 1 and composed:
             def distance(r):
                 d = 0
@@ -274,13 +285,38 @@ class Builder:
                 return d
             low = min(distance(r) for r in cands)
             cands = [r for r in cands if distance(r) == low]
+        if len(cands) > 1:
+            # The readings heard most often in the mainland, by the Pinlu counts.
+            def frequency(r):
+                return sum(math.log(1 + self.char_counts(ch).get(s, 0))
+                           for ch, s in zip(word, r.split()))
+            high = max(frequency(r) for r in cands)
+            cands = [r for r in cands if frequency(r) == high]
         reading = cands[0].split()
         if composed and (word, cands[0]) not in self.explicit:
-            # Rime gave 一 and 不 their own tone in the words it made up; the composition knows
-            # where they stand before another syllable.
+            # Rime made this word up from the readings of its characters, so it lacks the
+            # neutral tones and tone changes of the words it is made of (谢谢你: xie4 xie5 ni3,
+            # 应用程序: ying4): those come from the words of the composition wherever they have
+            # the same syllable, and 一 and 不 take theirs from the composition too.
+            covered, at = set(), 0
+            for part in self.last_parts:
+                if len(part) > 1:
+                    covered.update(range(at, at + len(part)))
+                at += len(part)
             for i, ch in enumerate(word):
-                if ch in "一不":
+                if ch in "一不" or (i in covered and reading[i][:-1] == composed[i][:-1]):
                     reading[i] = composed[i]
+        sw = self.simp_weights.get(self.simplified.get(word, word), {})
+        if sw and len(word) > 1:
+            # pinyin_simp hears this word mostly with other syllables: 中的 is "zhong de"
+            # (in it, of) far more often than zhong4 di4 (hitting the target), 穿着 "chuan
+            # zhe" more than chuan1 zhuo2 (dress). Then its parts read it.
+            top = max(sw, key=sw.get)
+            here = toneless(" ".join(reading))
+            if top != here and sw.get(here, 0) * 4 <= sw[top]:
+                parts = self.compose(word)
+                if parts and toneless(" ".join(parts)) == top:
+                    reading = parts
         self.mainland_tones(word, reading)
         result = " ".join(reading)
         self.resolved[word] = result
@@ -341,9 +377,30 @@ def build_entries(args):
         simp_weights[row[0]][row[1]] = max(weight, simp_weights[row[0]].get(row[1], 0.0))
     simplified = to_simplified(sorted(table), args.opencc)
     builder = Builder(table, explicit, simp_weights, simplified, read_unihan(args.unihan))
+    fixes = read_fixes(args.fixes) if args.fixes else {}
+    # The project's fixes go first, so that longer words made of them read them too.
+    for word in table:
+        fixed = fixes.get(word) or fixes.get(simplified[word])
+        if fixed and len(fixed.split()) == len(word):
+            builder.resolved[word] = fixed
     # Shorter words first, so a composition finds its parts resolved.
     for word in sorted(table, key=len):
         builder.resolve(word)
+    # A rare phrase that Rime made up (not written in terra_pinyin.dict.yaml) and that reads
+    # just as its parts do adds nothing the front end would not find itself; frequent ones stay,
+    # as they keep the text around them split right. Phrases of a character whose reading its
+    # neighbours decide (还得, 我得) go whatever their frequency, so that the front end's rules
+    # see that character on its own.
+    kept = set()
+    for word in sorted(table, key=len):
+        if len(word) > 1 and not any((word, r) in explicit for r, _ in table[word]):
+            composed = builder.compose(word, kept)
+            if composed and " ".join(composed) == builder.resolved[word]:
+                ruled = any(p in CONTEXT_READ for p in builder.last_parts)
+                if ruled or builder.seg_weight(word) < args.rare:
+                    continue
+        kept.add(word)
+    table = {w: table[w] for w in kept}
 
     # Both scripts: a simplified key takes the reading of its most frequent traditional word.
     entries = {}  # key -> (reading, weight, weight of the word that gave the reading)
@@ -359,20 +416,25 @@ def build_entries(args):
     total = sum(w for _, w, _ in entries.values())
     result = {k: (r, -math.log((w + 1.0) / total)) for k, (r, w, _) in entries.items()}
 
-    if args.fixes:
-        with open(args.fixes, encoding="utf-8") as f:
-            for n, line in enumerate(f, 1):
-                line = line.split("#", 1)[0].strip()
-                if not line:
-                    continue
-                parts = line.split("\t")
-                if len(parts) != 2 or len(parts[1].split()) != len(parts[0]):
-                    sys.exit("%s:%d: want word<TAB>reading, one syllable a character" % (args.fixes, n))
-                word, reading = parts
-                cost = result[word][1] if word in result else -math.log(100.0 / total)
-                result[word] = (reading, cost)
+    for word, reading in fixes.items():
+        cost = result[word][1] if word in result else -math.log(100.0 / total)
+        result[word] = (reading, cost)
     unknown = -math.log(0.5 / total)
     return result, unknown
+
+
+def read_fixes(path):
+    fixes = {}
+    with open(path, encoding="utf-8") as f:
+        for n, line in enumerate(f, 1):
+            line = line.split("#", 1)[0].strip()
+            if not line:
+                continue
+            parts = line.split("\t")
+            if len(parts) != 2 or len(parts[1].split()) != len(parts[0]):
+                sys.exit("%s:%d: want word<TAB>reading, one syllable a character" % (path, n))
+            fixes[parts[0]] = parts[1]
+    return fixes
 
 
 def utf16_units(s):
@@ -429,16 +491,14 @@ def write_file(path, entries, unknown):
     fp_bits = 32 - offset_bits
     if fp_bits < 4:
         sys.exit("dictionary too large for its slot format")
-    slot_count = 1
-    while slot_count < len(offsets) * 10 // 7:
-        slot_count *= 2
+    slot_count = len(offsets) * 5 // 4 + 1  # four fifths full: about two probes a miss
     slots = [0] * slot_count
     for key, off in offsets.items():
         h = fnv1a(utf16_units(key))
         fp = h >> offset_bits if fp_bits else 0
-        i = h & (slot_count - 1)
+        i = h % slot_count
         while slots[i]:
-            i = (i + 1) & (slot_count - 1)
+            i = (i + 1) % slot_count
         slots[i] = (fp << offset_bits) | off
 
     header_size = 64
@@ -468,6 +528,8 @@ def main():
     p.add_argument("--pinyin-simp", default="/usr/share/rime-data/pinyin_simp.dict.yaml")
     p.add_argument("--unihan", default="/usr/share/unicode/Unihan_Readings.txt.bz2")
     p.add_argument("--fixes")
+    p.add_argument("--rare", type=float, default=300.0,
+                   help="made-up phrases read as their parts are left out below this weight")
     p.add_argument("--opencc", default="opencc")
     args = p.parse_args()
     entries, unknown = build_entries(args)

@@ -2,7 +2,7 @@
 """Reads text on standard input the way the engine will: the Mandarin front end's runs, each
 spoken by its espeak-ng voice, and prints the phonemes espeak-ng makes of them (espeak-ng -x).
 
-usage: mandarin-phonemes.py [--runs PROGRAM] [--ticked han|latin|other] [--voice VOICE]
+usage: mandarin-phonemes.py [--runs PROGRAM] [--ticked han|latin|other] [--voice VOICE] [--dict F]
   --runs    the front end's run printer (default: build/bin/mandarin_runs beside this tool)
   --voice   the ticked voice's espeak-ng name (default: cmn)
 
@@ -22,9 +22,11 @@ def main():
     p.add_argument("--runs", default=os.path.join(here, "..", "build", "bin", "mandarin_runs"))
     p.add_argument("--ticked", default="han")
     p.add_argument("--voice", default="cmn")
+    p.add_argument("--dict", help="the dictionary file (default: found beside the run printer)")
     args = p.parse_args()
     text = sys.stdin.buffer.read()
-    runs = subprocess.run([args.runs, "--ticked", args.ticked], input=text, check=True,
+    command = [args.runs, "--ticked", args.ticked] + (["--dict", args.dict] if args.dict else [])
+    runs = subprocess.run(command, input=text, check=True,
                           capture_output=True).stdout.decode("utf-8", "replace")
     for line in runs.splitlines():
         tag, _, run = line.partition("\t")

@@ -20,7 +20,7 @@ namespace talvoro::mandarin {
 
 namespace {
 
-constexpr std::uint32_t kVersion = 1;
+constexpr std::uint32_t kVersion = 2;
 constexpr std::size_t kHeaderSize = 64;
 constexpr std::size_t kSyllableWidth = 8;
 
@@ -127,10 +127,9 @@ std::shared_ptr<const Dictionary> Dictionary::open(const std::string& path) {
     t.words = le32(b + 40);
     t.unknownCost = static_cast<std::uint16_t>(std::min<std::uint32_t>(le32(b + 44), 0xFFFF));
 
-    const bool powerOfTwo = t.slotCount != 0 && (t.slotCount & (t.slotCount - 1)) == 0;
     if (!within(syllableOffset, std::uint64_t(t.syllableCount) * kSyllableWidth, size) ||
         !within(slotOffset, std::uint64_t(t.slotCount) * 4, size) ||
-        !within(recordOffset, recordBytes, size) || !powerOfTwo || t.offsetBits == 0 ||
+        !within(recordOffset, recordBytes, size) || t.slotCount == 0 || t.offsetBits == 0 ||
         t.offsetBits > 32 || t.syllableCount == 0 || t.syllableCount > 0xFFFF ||
         recordBytes % 2 != 0)
         throw DictionaryError(path + " has tables out of its bounds");
@@ -158,8 +157,8 @@ Lookup Dictionary::Tables::find(const std::uint16_t* key, std::size_t units, std
         offsetBits >= 32 ? 0xFFFFFFFFu : (std::uint32_t(1) << offsetBits) - 1;
     const std::uint32_t fingerprint = offsetBits >= 32 ? 0 : hash >> offsetBits;
     // A full table would have no empty slot to stop at; the probe count bounds the walk anyway.
-    for (std::uint32_t i = hash & (slotCount - 1), n = 0; n < slotCount;
-         i = (i + 1) & (slotCount - 1), ++n) {
+    for (std::uint32_t i = hash % slotCount, n = 0; n < slotCount;
+         i = i + 1 == slotCount ? 0 : i + 1, ++n) {
         const std::uint32_t slot = le32(slots + std::size_t(i) * 4);
         if (slot == 0) return {};
         if (offsetBits < 32 && (slot >> offsetBits) != fingerprint) continue;

@@ -52,7 +52,7 @@ struct Dictionary::Tables {
     const char* syllableText = nullptr;  // syllableCount x 8 bytes
     std::uint32_t syllableCount = 0;
     const unsigned char* slots = nullptr;
-    std::uint32_t slotCount = 0;  // a power of two
+    std::uint32_t slotCount = 0;
     std::uint32_t offsetBits = 0;
     const unsigned char* records = nullptr;
     std::uint32_t recordUnits = 0;

@@ -75,9 +75,9 @@ constexpr std::array kUnits{
 };
 
 // Words after which a number is a code read digit by digit.
-constexpr std::array<std::u32string_view, 19> kCodeWords{
-    U"电话", U"手机", U"号码", U"热线", U"拨打",   U"致电", U"传真", U"分机", U"编号", U"账号",
-    U"帐号", U"卡号", U"单号", U"邮编", U"验证码", U"密码", U"尾号", U"工号", U"学号"};
+constexpr std::array<std::u32string_view, 20> kCodeWords{
+    U"编码", U"电话", U"手机", U"号码", U"热线", U"拨打",   U"致电", U"传真", U"分机", U"编号",
+    U"账号", U"帐号", U"卡号", U"单号", U"邮编", U"验证码", U"密码", U"尾号", U"工号", U"学号"};
 
 // Measure words: a number of things counted (两个, 一天) rather than a name (二月, 一楼).
 constexpr std::u32string_view kTimeWords = U"月日号点时分秒";

@@ -1,7 +1,14 @@
-// 一 and 不 keep their tone at the end of a clause and where 一 is a numeral (第一, 一二三);
-// before a fourth tone they take the second, and 一 takes the fourth before the other tones.
-// Between two of the same verb (看一看) 一 is neutral. Inside dictionary words the dictionary
-// has already made these changes; here they are made for 一 and 不 standing alone.
+// 一 and 不 keep their tone at the end of a clause and where 一 is a numeral (第一, 一二三,
+// 三比一); before a fourth tone they take the second, and 一 takes the fourth before the other
+// tones. Between two of the same verb (看一看) 一 is neutral. Inside dictionary words the
+// dictionary has already made these changes; here they are made for 一 and 不 standing alone.
+//
+// A few characters standing alone are read by their neighbours:
+// - 地 after a word of two characters or more is the adverb particle de5 (认真地), else the
+//   noun di4 (多地, 在地);
+// - 得 after a person or one of 还就也都总可 is "must", dei3 (我得走了, 还得上班), before 了 "get";
+// - 为 before a number or closing a clause is "to be, as", wei2 (震级为6.8级, 另存为);
+// - 还 closing a clause or before a person is the verb "give back", huan2 (按时还, 还你钱).
 
 #include "speech/mandarin/ToneRules.h"
 
@@ -12,6 +19,7 @@ namespace talvoro::mandarin {
 namespace {
 
 constexpr std::u32string_view kNumerals = U"〇零一二三四五六七八九十两兩";
+constexpr std::u32string_view kPersons = U"你我他她您它";
 
 bool isAny(char32_t c, std::u32string_view set) {
     return set.find(c) != std::u32string_view::npos;
@@ -43,8 +51,13 @@ void applyToneRules(const Dictionary::Tables& dict, std::vector<Syllable>& claus
         }
         if (!(s.flags & Syllable::kAlone)) continue;
         const char nextTone = next ? toneOf(dict, next->id) : 0;
+        const bool nextNumber = next && ((next->flags & (Syllable::kDigit | Syllable::kNumeral)) ||
+                                         isAny(next->ch, kNumerals));
         if (s.ch == U'一') {
-            if (!next || !nextTone || (prev && isAny(prev->ch, U"第初")) ||
+            const bool ratio = prev && prev->ch == U'比' && i >= 2 &&
+                               (isAny(clause[i - 2].ch, kNumerals) ||
+                                (clause[i - 2].flags & (Syllable::kDigit | Syllable::kNumeral)));
+            if (!next || !nextTone || (prev && isAny(prev->ch, U"第初")) || ratio ||
                 (next->flags & Syllable::kDigit) || isAny(next->ch, kNumerals) ||
                 isAny(next->ch, U"月号號"))
                 set(dict, s, "yi1");
@@ -56,9 +69,15 @@ void applyToneRules(const Dictionary::Tables& dict, std::vector<Syllable>& claus
                 set(dict, s, "yi4");
         } else if (s.ch == U'不') {
             set(dict, s, nextTone == '4' ? "bu2" : "bu4");
-        } else if ((s.ch == U'还' || s.ch == U'還') && !next) {
-            // Said last in its clause, 还 is the verb: 书要按时还。
+        } else if ((s.ch == U'还' || s.ch == U'還') && (!next || isAny(next->ch, kPersons))) {
             set(dict, s, "huan2");
+        } else if (s.ch == U'地') {
+            set(dict, s, prev && !(prev->flags & Syllable::kAlone) ? "de5" : "di4");
+        } else if (s.ch == U'得' && prev && next &&
+                   isAny(prev->ch, U"我你他她它们們咱还還就也都总總可")) {
+            set(dict, s, next->ch == U'了' ? "de2" : "dei3");
+        } else if (isAny(s.ch, U"为爲為") && (!next || nextNumber)) {
+            set(dict, s, "wei2");
         }
     }
 }
