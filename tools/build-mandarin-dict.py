@@ -251,6 +251,11 @@ class Builder:
             # hear that character neutral at least a quarter as often as in its full tone
             # (友, 道, 西), else in full (学习, 看见); where they do not know, neutral.
             simple = self.simplified.get(word, word)
+            if len(word) == 2 and word[0] == word[1]:
+                # A doubled verb (看看 kan4 kan5, not kan1 kan1) starts as the verb alone does.
+                alone = self.resolve(word[0])
+                starting = [r for r in cands if r.split()[0] == alone]
+                cands = starting or cands
 
             def neutral_wanted(i):
                 counts = self.char_counts(word[i]) or self.char_counts(simple[i])

@@ -144,9 +144,10 @@ private:
             if (pause_ != Pause::None && !text_.empty()) text_ += pauseMark(pause_);
             pause_ = Pause::None;
         }
-        while (!text_.empty() && (text_.back() == ' ' || text_.back() == '\t')) text_.pop_back();
+        auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+        while (!text_.empty() && blank(text_.back())) text_.pop_back();
         std::size_t lead = 0;
-        while (lead < text_.size() && (text_[lead] == ' ' || text_[lead] == '\t')) ++lead;
+        while (lead < text_.size() && blank(text_[lead])) ++lead;
         if (lead < text_.size()) {
             if (!out_.empty() && out_.back().target == target_)
                 out_.back().text += ' ' + text_.substr(lead);

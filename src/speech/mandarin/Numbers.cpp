@@ -424,7 +424,12 @@ std::u32string cardinal(std::u32string_view digits) {
             out += kPlaceUnits[p];
             placeStarted = true;
         }
-        out += kGroupUnits[unit];
+        // 万亿 alone; 三万五千亿 when the 亿 group follows.
+        bool nextGroup = false;
+        if (unit == 3)
+            for (std::size_t k = endDigit; k < endDigit + 4 && k < digits.size(); ++k)
+                nextGroup = nextGroup || digits[k] != '0';
+        out += unit == 3 && nextGroup ? U"万" : kGroupUnits[unit];
         started = true;
     }
     return out;
@@ -459,7 +464,8 @@ NumberReading readNumber(std::u32string_view t, std::size_t start) {
             ++groups;
             k = e;
         }
-        const bool code = !negative && fold(t[end]) == '-' &&
+        const bool years = groups == 2 && a - i == 4 && k - end - 1 == 4 && r.at(k) == U'年';
+        const bool code = !negative && !years && fold(t[end]) == '-' &&
                           (groups >= 3 || t[i] == '0' || digitValue(t[end + 1]) == 0 || total >= 7);
         if (code) {
             for (std::size_t g = i; g < k; g = digitsEnd(t, g) + 1)

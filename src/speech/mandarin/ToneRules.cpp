@@ -8,7 +8,8 @@
 //   noun di4 (多地, 在地);
 // - 得 after a person or one of 还就也都总可 is "must", dei3 (我得走了, 还得上班), before 了 "get";
 // - 为 before a number or closing a clause is "to be, as", wei2 (震级为6.8级, 另存为);
-// - 还 closing a clause or before a person is the verb "give back", huan2 (按时还, 还你钱).
+// - 还 closing a clause or before a person is the verb "give back", huan2 (按时还, 还你钱);
+// - 行 after a number counts lines and rows, hang2 (第二行, 两行字).
 
 #include "speech/mandarin/ToneRules.h"
 
@@ -78,6 +79,10 @@ void applyToneRules(const Dictionary::Tables& dict, std::vector<Syllable>& claus
             set(dict, s, next->ch == U'了' ? "de2" : "dei3");
         } else if (isAny(s.ch, U"为爲為") && (!next || nextNumber)) {
             set(dict, s, "wei2");
+        } else if (s.ch == U'行' && prev &&
+                   ((prev->flags & (Syllable::kDigit | Syllable::kNumeral)) ||
+                    isAny(prev->ch, kNumerals))) {
+            set(dict, s, "hang2");
         }
     }
 }
