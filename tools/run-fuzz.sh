@@ -8,7 +8,7 @@ seconds=${FUZZ_SECONDS:-20}
 
 CXX=clang++ CC=clang cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTALVORO_FUZZ=ON -DTALVORO_TESTS=OFF -DTALVORO_WERROR=OFF >/dev/null
-targets=(markup_fuzz file_text_fuzz)
+targets=(markup_fuzz file_text_fuzz mandarin_fuzz)
 cmake --build build-fuzz --target "${targets[@]}"
 
 mkdir -p build-fuzz/crashes

@@ -117,6 +117,8 @@ TEST(Numbers, FractionsRangesAndMoney) {
 TEST(Numbers, CodesAreReadDigitByDigit) {
     EXPECT_EQ(read("电话", "12345"), "D:幺二三四五 |");
     EXPECT_EQ(read("电话：", "12345"), "D:幺二三四五 |");
+    EXPECT_EQ(read("电话是", "12345"), "D:幺二三四五 |");
+    EXPECT_EQ(read("电话很多，有", "12345"), "C:一万两千三百四十五 |");
     EXPECT_EQ(read("", "13812345678"), "D:幺三八幺二三四五六七八 |");
     EXPECT_EQ(read("", "007"), "D:零零七 |");
     EXPECT_EQ(read("", "010-12345678"), "D:零幺零幺二三四五六七八 |");

@@ -198,11 +198,12 @@ struct Reader {
         for (const Spoken& s : parts) say(s.kind, s.text);
     }
 
-    // A code word just before `from`, a colon or blanks between them allowed.
+    // A code word just before `from`, a colon, blanks or 是 between them allowed.
     bool afterCodeWord(std::size_t from) const {
         std::size_t i = from;
         while (i > 0 && from - i < 3 &&
-               (fold(t[i - 1]) == ':' || classify(t[i - 1]) == CharClass::Space))
+               (fold(t[i - 1]) == ':' || t[i - 1] == U'是' || t[i - 1] == U'为' ||
+                classify(t[i - 1]) == CharClass::Space))
             --i;
         for (std::u32string_view w : kCodeWords)
             if (i >= w.size() && t.substr(i - w.size(), w.size()) == w) return true;
