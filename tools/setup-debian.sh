@@ -18,7 +18,7 @@ run_packages=(
 )
 test_packages=(
   "${run_packages[@]}"
-  libgtest-dev python3
+  libgtest-dev python3 espeak-ng
   pulseaudio pulseaudio-utils
   xdotool xclip imagemagick libxcb-xtest0-dev
   clang libclang-rt-14-dev
