@@ -106,9 +106,9 @@ void Frmlan::listVoices() {
         for (const VoiceToken& token : engine().GetVoices("", "")) {
             if (n == std::numeric_limits<std::int16_t>::max()) throw AppError(kErrOverflow, "溢出");
             ++n;
-            menu_.loadElement("mnumru", n);
+            menu_.loadElement(MenuName::mnumru, n);
             const std::string caption = engine().GetDescription(token, 0);
-            MenuItem& element = menu_.item("mnumru", n);
+            MenuItem& element = menu_.item(MenuName::mnumru, n);
             element.caption = caption;
             element.visible = true;
             element.checked = n == 1;
@@ -117,15 +117,15 @@ void Frmlan::listVoices() {
 
     if (n != 0) {
         SetReadingState(false, false);
-        menu_.item("mnuvoicetype").enabled = true;
-        menu_.item("mnuyst").enabled = true;
-        menu_.item("mnuylT").enabled = true;
-        menu_.item("mnumru", 0).visible = false;
+        menu_.item(MenuName::mnuvoicetype).enabled = true;
+        menu_.item(MenuName::mnuyst).enabled = true;
+        menu_.item(MenuName::mnuylT).enabled = true;
+        menu_.item(MenuName::mnumru, 0).visible = false;
         engine().SetRate(kStartRate);
         engine().SetVolume(kStartVolume);
     } else {
-        for (const char* name :
-             {"mnuvoice", "mnustop", "mnupause", "mnuvoicetype", "mnuyst", "mnuylT"})
+        for (MenuName name : {MenuName::mnuvoice, MenuName::mnustop, MenuName::mnupause,
+                              MenuName::mnuvoicetype, MenuName::mnuyst, MenuName::mnuylT})
             menu_.item(name).enabled = false;
     }
 }
@@ -156,9 +156,9 @@ void Frmlan::Picture1_MouseDown(int button, int, float, float) {
         if (button != kButtonRight) return;
 
         const bool hasText = !TextBuffer.empty();
-        menu_.item("mnudeleteall").enabled = hasText;
-        menu_.item("mnusave").enabled = hasText;
-        menu_.item("mnupales").enabled = !p_.clipboard.clipboardText().empty();
+        menu_.item(MenuName::mnudeleteall).enabled = hasText;
+        menu_.item(MenuName::mnusave).enabled = hasText;
+        menu_.item(MenuName::mnupales).enabled = !p_.clipboard.clipboardText().empty();
         if (auto chosen = p_.menus.popupMenu(menu_.root())) menuClick(*chosen);
     });
 }
@@ -182,23 +182,38 @@ void Frmlan::Picture1_MouseUp(int, int, float, float) {
     withCommonErrorBox(p_.messages, [&] { p_.windows.setCapture(p_.windows.mainWindow()); });
 }
 
+namespace {
+
+struct Command {
+    MenuName item;
+    void (*run)(Frmlan& form, int index);
+};
+
+// The click handler of every item that has one; the root, the sub-menu heads and the
+// separators have none.
+constexpr Command kCommands[] = {
+    {MenuName::mnuopen, [](Frmlan& f, int) { f.mnuopen_Click(); }},
+    {MenuName::mnusave, [](Frmlan& f, int) { f.mnusave_Click(); }},
+    {MenuName::mnupales, [](Frmlan& f, int) { f.mnupales_Click(); }},
+    {MenuName::mnudeleteall, [](Frmlan& f, int) { f.mnudeleteall_Click(); }},
+    {MenuName::mnuadddata, [](Frmlan& f, int) { f.mnuadddata_Click(); }},
+    {MenuName::mnutd, [](Frmlan& f, int) { f.mnutd_Click(); }},
+    {MenuName::mnuvoice, [](Frmlan& f, int) { f.mnuvoice_Click(); }},
+    {MenuName::mnustop, [](Frmlan& f, int) { f.mnustop_Click(); }},
+    {MenuName::mnupause, [](Frmlan& f, int) { f.mnupause_Click(); }},
+    {MenuName::mnumru, [](Frmlan& f, int index) { f.mnumru_Click(index); }},
+    {MenuName::mnuys, [](Frmlan& f, int index) { f.mnuys_Click(index); }},
+    {MenuName::mnuyl, [](Frmlan& f, int index) { f.mnuyl_Click(index); }},
+    {MenuName::mnuhelp, [](Frmlan& f, int) { f.mnuhelp_Click(); }},
+    {MenuName::mnuabout, [](Frmlan& f, int) { f.mnuabout_Click(); }},
+    {MenuName::mnuexit, [](Frmlan& f, int) { f.mnuexit_Click(); }},
+};
+
+}  // namespace
+
 void Frmlan::menuClick(const MenuItemId& item) {
-    const std::string& n = item.name;
-    if (n == "mnuopen") mnuopen_Click();
-    else if (n == "mnusave") mnusave_Click();
-    else if (n == "mnupales") mnupales_Click();
-    else if (n == "mnudeleteall") mnudeleteall_Click();
-    else if (n == "mnuadddata") mnuadddata_Click();
-    else if (n == "mnutd") mnutd_Click();
-    else if (n == "mnuvoice") mnuvoice_Click();
-    else if (n == "mnustop") mnustop_Click();
-    else if (n == "mnupause") mnupause_Click();
-    else if (n == "mnumru") mnumru_Click(item.index);
-    else if (n == "mnuys") mnuys_Click(item.index);
-    else if (n == "mnuyl") mnuyl_Click(item.index);
-    else if (n == "mnuhelp") mnuhelp_Click();
-    else if (n == "mnuabout") mnuabout_Click();
-    else if (n == "mnuexit") mnuexit_Click();
+    for (const Command& command : kCommands)
+        if (command.item == item.name) return command.run(*this, item.index);
 }
 
 }  // namespace talvoro

@@ -88,7 +88,7 @@ private:
     void listVoices();
     void bringOntoScreen();
     SpeechEngine& engine();
-    void toggleCheck(const char* name);
+    void toggleCheck(MenuName name);
     void captureWhileOverPicture(float x, float y);
 
     Platform& p_;

@@ -8,27 +8,27 @@ namespace talvoro {
 
 // The text is moved, not copied, into the buffer: files and drops can be hundreds of megabytes.
 void Frmlan::TakeInText(std::string text) {
-    if (menu_.item("mnuadddata").checked)
+    if (menu_.item(MenuName::mnuadddata).checked)
         TextBuffer += text;
     else
         TextBuffer = std::move(text);
-    menu_.item("mnudeleteall").enabled = true;
-    menu_.item("mnusave").enabled = true;
-    if (menu_.item("mnutd").checked) mnuvoice_Click();
+    menu_.item(MenuName::mnudeleteall).enabled = true;
+    menu_.item(MenuName::mnusave).enabled = true;
+    if (menu_.item(MenuName::mnutd).checked) mnuvoice_Click();
 }
 
-void Frmlan::toggleCheck(const char* name) {
+void Frmlan::toggleCheck(MenuName name) {
     MenuItem& item = menu_.item(name);
     item.checked = !item.checked;
 }
 
-void Frmlan::mnuadddata_Click() { toggleCheck("mnuadddata"); }
-void Frmlan::mnutd_Click() { toggleCheck("mnutd"); }
+void Frmlan::mnuadddata_Click() { toggleCheck(MenuName::mnuadddata); }
+void Frmlan::mnutd_Click() { toggleCheck(MenuName::mnutd); }
 
 void Frmlan::mnudeleteall_Click() {
     TextBuffer.clear();
-    menu_.item("mnudeleteall").enabled = false;
-    menu_.item("mnusave").enabled = false;
+    menu_.item(MenuName::mnudeleteall).enabled = false;
+    menu_.item(MenuName::mnusave).enabled = false;
 }
 
 void Frmlan::mnupales_Click() {

@@ -17,10 +17,10 @@ constexpr std::int32_t kReadFlags = kSvsfAsync | kSvsfPurgeBeforeSpeak | kSvsfIs
 
 void Frmlan::SetReadingState(bool Reading, bool Paused) {
     withCommonErrorBox(p_.messages, [&] {
-        menu_.item("mnuvoice").enabled = true;
-        menu_.item("mnustop").enabled = Reading;
-        menu_.item("mnupause").enabled = Reading;
-        menu_.item("mnupause").caption = Paused ? kContinueCaption : kPauseCaption;
+        menu_.item(MenuName::mnuvoice).enabled = true;
+        menu_.item(MenuName::mnustop).enabled = Reading;
+        menu_.item(MenuName::mnupause).enabled = Reading;
+        menu_.item(MenuName::mnupause).caption = Paused ? kContinueCaption : kPauseCaption;
         IsReading = Reading;
         IsPaused = Paused;
     });
@@ -50,7 +50,7 @@ void Frmlan::mnustop_Click() {
 
 void Frmlan::mnupause_Click() {
     withCommonErrorBox(p_.messages, [&] {
-        const std::string caption = menu_.item("mnupause").caption;
+        const std::string caption = menu_.item(MenuName::mnupause).caption;
         if (caption == kPauseCaption) {
             engine().Pause();
             SetReadingState(IsReading, true);

@@ -12,22 +12,22 @@ namespace {
 
 // A sub-menu of a step up, a step down and presets, each preset a fixed value.
 struct Scale {
-    const char* items;
+    MenuName items;
     int lastItem;
     int step, low, high;
     int presets[6];  // values of items 4 up to lastItem
 };
 
-constexpr Scale kRate{"mnuys", 9, 1, kRateMin, kRateMax, {-8, -4, 0, 5, 7, 9}};
-constexpr Scale kVolume{"mnuyl", 8, 5, kVolumeMin, kVolumeMax, {10, 30, 50, 75, 100, 0}};
+constexpr Scale kRate{MenuName::mnuys, 9, 1, kRateMin, kRateMax, {-8, -4, 0, 5, 7, 9}};
+constexpr Scale kVolume{MenuName::mnuyl, 8, 5, kVolumeMin, kVolumeMax, {10, 30, 50, 75, 100, 0}};
 
 }  // namespace
 
 void Frmlan::mnumru_Click(int Index) {
     withSilentEnd([&] {
-        if (menu_.item("mnumru", Index).checked) return;
-        for (int i = 1; i <= menu_.upperBound("mnumru"); ++i) menu_.item("mnumru", i).checked = false;
-        menu_.item("mnumru", Index).checked = true;
+        if (menu_.item(MenuName::mnumru, Index).checked) return;
+        for (int i = 1; i <= menu_.upperBound(MenuName::mnumru); ++i) menu_.item(MenuName::mnumru, i).checked = false;
+        menu_.item(MenuName::mnumru, Index).checked = true;
         const VoiceCollection voices = engine().GetVoices("", "");
         const auto position = static_cast<std::size_t>(Index - 1);
         if (Index < 1 || position >= voices.size()) throw AppError(kErrSubscript, "下标越界");

@@ -21,7 +21,7 @@ protected:
 
     // The About command as the user reaches it: a right click on the basket, then "关于".
     void chooseAbout() {
-        fake.menuChoices.push_back(MenuItemId{"mnuabout", kNoIndex});
+        fake.menuChoices.push_back(MenuItemId{MenuName::mnuabout, kNoIndex});
         form->Picture1_MouseDown(kButtonRight, 0, 30, 30);
     }
 
@@ -53,7 +53,7 @@ TEST_F(AboutBoxTest, AboutLoadsTheBoxOnceAndOnlyBringsAnOpenOneForward) {
     EXPECT_EQ(afterPopup(), (Calls{"ShowAbout()"})) << "a second box was loaded";
 
     log.clear();
-    form->menuClick(MenuItemId{"mnuabout", kNoIndex});
+    form->menuClick(MenuItemId{MenuName::mnuabout, kNoIndex});
     EXPECT_EQ(log.calls, (Calls{"ShowAbout()"}));
 }
 

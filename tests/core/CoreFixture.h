@@ -46,7 +46,7 @@ protected:
         log.clear();
     }
 
-    const MenuItem& item(const std::string& name, int index = kNoIndex) {
+    const MenuItem& item(MenuName name, int index = kNoIndex) {
         return form->menu().item(name, index);
     }
 };

@@ -46,8 +46,8 @@ TEST_F(DropTest, DroppedTextReplacesTheBufferAndIsReadAtOnceCuttingOffSpeech) {
     drop(second);
     EXPECT_EQ(log.calls, (Calls{"GetData(1)", "Speak(第二段文字\r\n  with its own line breaks ,11)"}));
     EXPECT_EQ(form->textBuffer(), "第二段文字\r\n  with its own line breaks ");
-    EXPECT_TRUE(item("mnudeleteall").enabled);
-    EXPECT_TRUE(item("mnusave").enabled);
+    EXPECT_TRUE(item(MenuName::mnudeleteall).enabled);
+    EXPECT_TRUE(item(MenuName::mnusave).enabled);
 }
 
 TEST_F(DropTest, TheSameTextTwiceWithAppendReadsTheWholeBufferFromItsStart) {
@@ -93,8 +93,8 @@ TEST_F(DropTest, AFailureAfterTheBufferWasAssignedKeepsTheNewBuffer) {
     FakeData data(log, "new text");
     drop(data);
     EXPECT_EQ(form->textBuffer(), "new text");
-    EXPECT_TRUE(item("mnudeleteall").enabled);
-    EXPECT_TRUE(item("mnusave").enabled);
+    EXPECT_TRUE(item(MenuName::mnudeleteall).enabled);
+    EXPECT_TRUE(item(MenuName::mnusave).enabled);
     EXPECT_FALSE(form->isReading());  // the read command reset the menu in silence
     for (const std::string& call : log.calls) EXPECT_EQ(call.rfind("MsgBox", 0), std::string::npos);
 }

@@ -125,7 +125,7 @@ public:
 
     // MenuPresenter
     std::optional<MenuItemId> popupMenu(const MenuItem& root) override {
-        log_.add("PopupMenu(" + root.name + ")");
+        log_.add(std::string("PopupMenu(") + nameOf(root.name) + ")");
         shownMenus.push_back(root);
         if (menuChoices.empty()) return std::nullopt;
         auto choice = menuChoices.front();

@@ -33,20 +33,20 @@ TEST_F(MouseTest, RightPressSetsTextItemsThenOpensThePopup) {
     EXPECT_EQ(log.calls, want);
     ASSERT_EQ(fake.shownMenus.size(), 1u);
     const MenuItem& shown = fake.shownMenus[0];
-    auto find = [&](const std::string& name) {
+    auto find = [&](MenuName name) {
         for (const auto& c : shown.children)
             if (c.name == name) return c;
         return MenuItem{};
     };
-    EXPECT_FALSE(find("mnudeleteall").enabled);  // empty buffer
-    EXPECT_FALSE(find("mnusave").enabled);
-    EXPECT_TRUE(find("mnupales").enabled);
-    EXPECT_FALSE(find("mnustop").enabled);
-    EXPECT_FALSE(find("mnupause").enabled);
+    EXPECT_FALSE(find(MenuName::mnudeleteall).enabled);  // empty buffer
+    EXPECT_FALSE(find(MenuName::mnusave).enabled);
+    EXPECT_TRUE(find(MenuName::mnupales).enabled);
+    EXPECT_FALSE(find(MenuName::mnustop).enabled);
+    EXPECT_FALSE(find(MenuName::mnupause).enabled);
 
     fake.clipboard = "";
     form->Picture1_MouseDown(kButtonRight, 0, 30, 30);
-    EXPECT_FALSE(item("mnupales").enabled);
+    EXPECT_FALSE(item(MenuName::mnupales).enabled);
 }
 
 TEST_F(MouseTest, UnreadableClipboardEndsThePressWithoutMenuOrMessage) {
@@ -54,14 +54,14 @@ TEST_F(MouseTest, UnreadableClipboardEndsThePressWithoutMenuOrMessage) {
     form->Picture1_MouseDown(kButtonRight, 0, 30, 30);
     EXPECT_EQ(log.calls.back(), "ClipboardText()");
     EXPECT_TRUE(fake.shownMenus.empty());
-    EXPECT_FALSE(item("mnudeleteall").enabled);  // set before the clipboard was read
+    EXPECT_FALSE(item(MenuName::mnudeleteall).enabled);  // set before the clipboard was read
     fake.clipboardFails = false;
     form->Picture1_MouseDown(kButtonRight, 0, 30, 30);  // the next press tries again
     EXPECT_EQ(fake.shownMenus.size(), 1u);
 }
 
 TEST_F(MouseTest, ChosenItemRunsBeforeThePressEnds) {
-    fake.menuChoices.push_back(MenuItemId{"mnuexit", kNoIndex});
+    fake.menuChoices.push_back(MenuItemId{MenuName::mnuexit, kNoIndex});
     form->Picture1_MouseDown(kButtonRight, 0, 30, 30);
     EXPECT_EQ(log.calls.back(), "UnloadMainWindow()");
     EXPECT_EQ(log.calls[log.calls.size() - 2], "PopupMenu(mnupopup1)");

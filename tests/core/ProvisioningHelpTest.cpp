@@ -132,7 +132,7 @@ protected:
         fake.customResources[102] = manual;
         loadQuietly();
     }
-    void help() { form->menuClick({"mnuhelp"}); }
+    void help() { form->menuClick({MenuName::mnuhelp}); }
 };
 
 TEST_F(HelpTest, FirstHelpLoadsTheViewerWritesTheManualAndShowsIt) {
@@ -206,7 +206,7 @@ TEST_F(HelpTest, WhenTheManualCannotBeWrittenTheViewerOpensEmpty) {
 
 TEST_F(HelpTest, AViewerThatCannotBeMadeLeavesTheBasketRunning) {
     fake.helpWindowFails = true;
-    fake.menuChoices.push_back(MenuItemId{"mnuhelp"});
+    fake.menuChoices.push_back(MenuItemId{MenuName::mnuhelp});
     form->Picture1_MouseDown(kButtonRight, 0, 100, 100);
     EXPECT_EQ(log.calls.back(), "LoadHelp(使用手册)");
     EXPECT_FALSE(fake.files.count(path));

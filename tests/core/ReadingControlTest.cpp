@@ -26,10 +26,10 @@ protected:
 
     // The menu as the reading state table lists it.
     void expectMenu(bool stopAndPauseEnabled, const char* pauseCaption) {
-        EXPECT_TRUE(item("mnuvoice").enabled);
-        EXPECT_EQ(item("mnustop").enabled, stopAndPauseEnabled);
-        EXPECT_EQ(item("mnupause").enabled, stopAndPauseEnabled);
-        EXPECT_EQ(item("mnupause").caption, pauseCaption);
+        EXPECT_TRUE(item(MenuName::mnuvoice).enabled);
+        EXPECT_EQ(item(MenuName::mnustop).enabled, stopAndPauseEnabled);
+        EXPECT_EQ(item(MenuName::mnupause).enabled, stopAndPauseEnabled);
+        EXPECT_EQ(item(MenuName::mnupause).caption, pauseCaption);
     }
 };
 
@@ -141,7 +141,7 @@ TEST_F(ReadingTest, PauseThenStopReleasesTheEngineAndReadsAgainAtOnce) {
     enter(true, false);
     form->mnupause_Click();
     form->mnustop_Click();
-    EXPECT_EQ(item("mnupause").caption, "暂停");
+    EXPECT_EQ(item(MenuName::mnupause).caption, "暂停");
     log.clear();
     form->mnuvoice_Click();
     EXPECT_EQ(log.calls, Calls{"Speak(abc,11)"});
@@ -154,13 +154,13 @@ TEST(NoVoiceReading, ReadByIntakeFailsSilentlyAndEnablesRead) {
     FailureScript none;
     Frmlan form(p, [&](SpeechEvents&) { return std::make_unique<FakeEngine>(log, std::vector<std::string>{}, none); }, {});
     form.Form_Load();
-    EXPECT_FALSE(form.menu().item("mnuvoice").enabled);
+    EXPECT_FALSE(form.menu().item(MenuName::mnuvoice).enabled);
     log.clear();
     form.TakeInText("abc");
     EXPECT_TRUE(log.calls.empty());  // no engine, no message
-    EXPECT_TRUE(form.menu().item("mnuvoice").enabled);
-    EXPECT_FALSE(form.menu().item("mnustop").enabled);
-    EXPECT_FALSE(form.menu().item("mnuvoicetype").enabled);
+    EXPECT_TRUE(form.menu().item(MenuName::mnuvoice).enabled);
+    EXPECT_FALSE(form.menu().item(MenuName::mnustop).enabled);
+    EXPECT_FALSE(form.menu().item(MenuName::mnuvoicetype).enabled);
     form.mnuvoice_Click();
     EXPECT_TRUE(log.calls.empty());
 }
@@ -187,8 +187,8 @@ TEST_F(IntakeTest, ReplaceAndAppendWithAutomaticReadingOnAndOff) {
         form->TakeInText("xyz");
         EXPECT_EQ(log.calls, c.calls) << c.append << c.automatic;
         EXPECT_EQ(form->textBuffer(), c.buffer);
-        EXPECT_TRUE(item("mnudeleteall").enabled);
-        EXPECT_TRUE(item("mnusave").enabled);
+        EXPECT_TRUE(item(MenuName::mnudeleteall).enabled);
+        EXPECT_TRUE(item(MenuName::mnusave).enabled);
     }
 }
 
@@ -205,7 +205,7 @@ TEST_F(IntakeTest, EmptyTextInReplaceModeEmptiesTheBufferAndReports) {
     log.clear();
     form->TakeInText("");
     EXPECT_EQ(form->textBuffer(), "");
-    EXPECT_TRUE(item("mnudeleteall").enabled);
+    EXPECT_TRUE(item(MenuName::mnudeleteall).enabled);
     EXPECT_EQ(log.calls, Calls{kNothingToRead});
 }
 
@@ -214,8 +214,8 @@ TEST_F(IntakeTest, ClearDuringSpeechLeavesTheSpeechAlone) {
     form->mnudeleteall_Click();
     EXPECT_TRUE(log.calls.empty());
     EXPECT_EQ(form->textBuffer(), "");
-    EXPECT_FALSE(item("mnudeleteall").enabled);
-    EXPECT_FALSE(item("mnusave").enabled);
+    EXPECT_FALSE(item(MenuName::mnudeleteall).enabled);
+    EXPECT_FALSE(item(MenuName::mnusave).enabled);
     EXPECT_TRUE(form->isReading());
 }
 
@@ -225,8 +225,8 @@ TEST_F(IntakeTest, TogglingTwiceRestoresTheOptions) {
         form->mnuadddata_Click();
         form->mnutd_Click();
     }
-    EXPECT_FALSE(item("mnuadddata").checked);
-    EXPECT_TRUE(item("mnutd").checked);
+    EXPECT_FALSE(item(MenuName::mnuadddata).checked);
+    EXPECT_TRUE(item(MenuName::mnutd).checked);
     EXPECT_EQ(form->textBuffer(), "abc");
 }
 
@@ -250,7 +250,7 @@ TEST_F(IntakeTest, AppendingIsLinearInTheNewText) {
 
 TEST_F(IntakeTest, PasteTakesTheClipboardTextAndReportsFailures) {
     fake.clipboard = "粘贴的文字";
-    form->menuClick({"mnupales", kNoIndex});
+    form->menuClick({MenuName::mnupales, kNoIndex});
     EXPECT_EQ(form->textBuffer(), "粘贴的文字");
     EXPECT_EQ(log.calls, (Calls{"ClipboardText()", "Speak(粘贴的文字,11)"}));
 

@@ -40,24 +40,24 @@ TEST_F(StartupTest, WithVoicesListsThemInOrderAndEntersIdle) {
                                                 "GetDescription(A,0)", "GetDescription(B,0)",
                                                 "Rate=5", "Volume=100"}));
 
-    EXPECT_FALSE(item("mnumru", 0).visible);
-    EXPECT_EQ(item("mnumru", 1).caption, "Voice A");
-    EXPECT_TRUE(item("mnumru", 1).visible);
-    EXPECT_TRUE(item("mnumru", 1).checked);
-    EXPECT_EQ(item("mnumru", 2).caption, "Voice B");
-    EXPECT_FALSE(item("mnumru", 2).checked);
-    EXPECT_TRUE(item("mnumru", 2).visible);
+    EXPECT_FALSE(item(MenuName::mnumru, 0).visible);
+    EXPECT_EQ(item(MenuName::mnumru, 1).caption, "Voice A");
+    EXPECT_TRUE(item(MenuName::mnumru, 1).visible);
+    EXPECT_TRUE(item(MenuName::mnumru, 1).checked);
+    EXPECT_EQ(item(MenuName::mnumru, 2).caption, "Voice B");
+    EXPECT_FALSE(item(MenuName::mnumru, 2).checked);
+    EXPECT_TRUE(item(MenuName::mnumru, 2).visible);
     // Voices follow the placeholder in the sub-menu, in the engine's order.
-    const auto& list = item("mnuvoicetype").children;
+    const auto& list = item(MenuName::mnuvoicetype).children;
     ASSERT_EQ(list.size(), 3u);
     EXPECT_EQ(list[1].index, 1);
     EXPECT_EQ(list[2].index, 2);
 
-    for (const char* head : {"mnuvoicetype", "mnuyst", "mnuylT", "mnuvoice"})
-        EXPECT_TRUE(item(head).enabled) << head;
-    EXPECT_FALSE(item("mnustop").enabled);
-    EXPECT_FALSE(item("mnupause").enabled);
-    EXPECT_EQ(item("mnupause").caption, "暂停");
+    for (MenuName head : {MenuName::mnuvoicetype, MenuName::mnuyst, MenuName::mnuylT, MenuName::mnuvoice})
+        EXPECT_TRUE(item(head).enabled) << nameOf(head);
+    EXPECT_FALSE(item(MenuName::mnustop).enabled);
+    EXPECT_FALSE(item(MenuName::mnupause).enabled);
+    EXPECT_EQ(item(MenuName::mnupause).caption, "暂停");
     EXPECT_FALSE(form->isReading());
     EXPECT_FALSE(form->isPaused());
     EXPECT_TRUE(form->hasEngine());
@@ -70,15 +70,15 @@ TEST_F(StartupTest, WithoutVoicesReleasesEngineAndDisablesSpeechItems) {
     load();
     EXPECT_EQ(log.calls, concat(kBeforeEngine, {"GetVoices(,)", "ReleaseEngine()"}));
     EXPECT_FALSE(form->hasEngine());
-    for (const char* name :
-         {"mnuvoice", "mnustop", "mnupause", "mnuvoicetype", "mnuyst", "mnuylT"})
-        EXPECT_FALSE(item(name).enabled) << name;
-    for (const char* name : {"mnuopen", "mnusave", "mnupales", "mnudeleteall", "mnuadddata",
-                             "mnutd", "mnuhelp", "mnuabout", "mnuexit"})
-        EXPECT_TRUE(item(name).enabled) << name;
-    EXPECT_TRUE(item("mnumru", 0).visible);
-    EXPECT_TRUE(item("mnumru", 0).checked);
-    EXPECT_EQ(form->menu().upperBound("mnumru"), 0);
+    for (MenuName name :
+         {MenuName::mnuvoice, MenuName::mnustop, MenuName::mnupause, MenuName::mnuvoicetype, MenuName::mnuyst, MenuName::mnuylT})
+        EXPECT_FALSE(item(name).enabled) << nameOf(name);
+    for (MenuName name : {MenuName::mnuopen, MenuName::mnusave, MenuName::mnupales, MenuName::mnudeleteall, MenuName::mnuadddata,
+                             MenuName::mnutd, MenuName::mnuhelp, MenuName::mnuabout, MenuName::mnuexit})
+        EXPECT_TRUE(item(name).enabled) << nameOf(name);
+    EXPECT_TRUE(item(MenuName::mnumru, 0).visible);
+    EXPECT_TRUE(item(MenuName::mnumru, 0).checked);
+    EXPECT_EQ(form->menu().upperBound(MenuName::mnumru), 0);
 }
 
 TEST_F(StartupTest, EngineCreationFailureShowsOneErrorBoxAndKeepsDesignMenu) {
@@ -86,20 +86,20 @@ TEST_F(StartupTest, EngineCreationFailureShowsOneErrorBoxAndKeepsDesignMenu) {
     load();
     EXPECT_EQ(log.calls, concat(kBeforeEngine, {"MsgBox(没有注册类,48,错误信息：-2147221164)"}));
     EXPECT_FALSE(form->hasEngine());
-    EXPECT_TRUE(item("mnumru", 0).visible);
-    EXPECT_TRUE(item("mnumru", 0).checked);
+    EXPECT_TRUE(item(MenuName::mnumru, 0).visible);
+    EXPECT_TRUE(item(MenuName::mnumru, 0).checked);
     // Steps that did not run leave the design-time state: everything enabled.
-    for (const char* name : {"mnuvoice", "mnustop", "mnupause", "mnuvoicetype"})
-        EXPECT_TRUE(item(name).enabled) << name;
+    for (MenuName name : {MenuName::mnuvoice, MenuName::mnustop, MenuName::mnupause, MenuName::mnuvoicetype})
+        EXPECT_TRUE(item(name).enabled) << nameOf(name);
 }
 
 TEST_F(StartupTest, FailureInTheVoiceListingKeepsTheElementsAlreadyMade) {
     failures.failing.emplace("GetDescription", AppError(-2147200966, "找不到元素"));
     load();
     EXPECT_EQ(log.calls.back(), "MsgBox(找不到元素,48,错误信息：-2147200966)");
-    EXPECT_TRUE(form->menu().exists("mnumru", 1));
-    EXPECT_FALSE(form->menu().exists("mnumru", 2));
-    EXPECT_TRUE(item("mnumru", 0).visible);  // step 9 never ran
+    EXPECT_TRUE(form->menu().exists(MenuName::mnumru, 1));
+    EXPECT_FALSE(form->menu().exists(MenuName::mnumru, 2));
+    EXPECT_TRUE(item(MenuName::mnumru, 0).visible);  // step 9 never ran
 }
 
 TEST_F(StartupTest, LayeredWindowFailureDoesNotStopStartUp) {
@@ -215,7 +215,7 @@ TEST_F(ShutdownTest, UnwritableStoreStillReleasesEngineAndReportsNothing) {
 
 TEST_F(ShutdownTest, CloseCommandUnloadsTheWindow) {
     loadQuietly();
-    form->menuClick({"mnuexit", kNoIndex});
+    form->menuClick({MenuName::mnuexit, kNoIndex});
     EXPECT_EQ(log.calls, Calls{"UnloadMainWindow()"});
 }
 

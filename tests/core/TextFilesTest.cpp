@@ -101,8 +101,8 @@ TEST_F(TextFilesTest, OpenReadsTheFileAndTakesItInLikeAnyOtherText) {
     EXPECT_EQ(log.calls, (Calls{"ShowOpen()", "ReadWholeFile(/home/u/ab.txt)", "AnsiToText(a\r\nb\r\n)",
                                 "Speak(\r\na\r\nb,11)"}));
     EXPECT_EQ(form->textBuffer(), "\r\na\r\nb");
-    EXPECT_TRUE(item("mnudeleteall").enabled);
-    EXPECT_TRUE(item("mnusave").enabled);
+    EXPECT_TRUE(item(MenuName::mnudeleteall).enabled);
+    EXPECT_TRUE(item(MenuName::mnusave).enabled);
     EXPECT_TRUE(form->isReading());
 }
 
@@ -135,8 +135,8 @@ TEST_F(TextFilesTest, AnEmptyFileEmptiesTheBufferAndTheReadCommandSaysSo) {
     log.clear();
     open("/empty.txt");
     EXPECT_EQ(form->textBuffer(), "");
-    EXPECT_TRUE(item("mnudeleteall").enabled);
-    EXPECT_TRUE(item("mnusave").enabled);
+    EXPECT_TRUE(item(MenuName::mnudeleteall).enabled);
+    EXPECT_TRUE(item(MenuName::mnusave).enabled);
     EXPECT_EQ(log.calls.back(), "MsgBox(请拖放要朗读的文本至拖放篮中！,64,Talvoro)");
 }
 
@@ -199,7 +199,7 @@ TEST_F(TextFilesTest, SaveWritesTheBufferAndOneLineEndAndChangesNothingElse) {
     EXPECT_EQ(log.calls, (Calls{"ShowSave(/in.txt)", "TextToAnsi(\r\ncafé\r\n)",
                                 "ReplaceFile(/out.txt,\r\ncaf\xE9\r\n)"}));
     EXPECT_EQ(form->textBuffer(), "\r\ncafé");
-    EXPECT_TRUE(item("mnusave").enabled);
+    EXPECT_TRUE(item(MenuName::mnusave).enabled);
     EXPECT_FALSE(form->isReading());
 
     // Opening the saved file and saving it again adds an empty line at the top each time.
@@ -246,7 +246,7 @@ TEST_F(TextFilesTest, AFailingSaveShowsTheErrorBoxAndLeavesTheBufferAsItWas) {
     save("/full/out.txt");
     EXPECT_EQ(log.calls.back(), "MsgBox(磁盘已满,48,错误信息：61)");
     EXPECT_EQ(form->textBuffer(), "kept");
-    EXPECT_TRUE(item("mnusave").enabled);
+    EXPECT_TRUE(item(MenuName::mnusave).enabled);
     EXPECT_EQ(fake.disk.count("/full/out.txt"), 0u);
 
     fake.fileFailures.failing.emplace("ShowSave", AppError(32765, "对话框失败"));
@@ -258,7 +258,7 @@ TEST_F(TextFilesTest, AFailingSaveShowsTheErrorBoxAndLeavesTheBufferAsItWas) {
 TEST_F(TextFilesTest, TheMenuRunsOpenAndSave) {
     form->TakeInText("x");
     fake.dialogAnswers = {std::nullopt, std::nullopt};
-    fake.menuChoices = {MenuItemId{"mnuopen", kNoIndex}, MenuItemId{"mnusave", kNoIndex}};
+    fake.menuChoices = {MenuItemId{MenuName::mnuopen, kNoIndex}, MenuItemId{MenuName::mnusave, kNoIndex}};
     log.clear();
     form->Picture1_MouseDown(kButtonRight, 0, 10, 10);
     form->Picture1_MouseDown(kButtonRight, 0, 10, 10);

@@ -14,7 +14,7 @@ protected:
         loadQuietly();
     }
     // The ticked items of a sub-menu, by index.
-    std::vector<int> ticks(const char* name, int last) {
+    std::vector<int> ticks(MenuName name, int last) {
         std::vector<int> out;
         for (int i = 1; i <= last; ++i)
             if (item(name, i).checked) out.push_back(i);
@@ -25,8 +25,8 @@ protected:
 TEST_F(SettingsTest, VoiceChoiceByPosition) {
     form->mnumru_Click(3);
     EXPECT_EQ(log.calls, (Calls{"GetVoices(,)", "SetVoice(C)"}));
-    EXPECT_EQ(ticks("mnumru", 3), std::vector<int>{3});
-    EXPECT_TRUE(item("mnumru", 0).checked);  // the placeholder is never touched
+    EXPECT_EQ(ticks(MenuName::mnumru, 3), std::vector<int>{3});
+    EXPECT_TRUE(item(MenuName::mnumru, 0).checked);  // the placeholder is never touched
 
     log.clear();
     form->mnumru_Click(3);  // the ticked voice: nothing at all
@@ -40,7 +40,7 @@ TEST_F(SettingsTest, VoiceGoneSinceStartUpEndsSilentlyWithTheTickMoved) {
     // The engine refuses the voice (it went away after start-up).
     failures.failing.emplace("SetVoice", AppError(-2147200966, "找不到元素"));
     form->mnumru_Click(2);
-    EXPECT_EQ(ticks("mnumru", 3), std::vector<int>{2});
+    EXPECT_EQ(ticks(MenuName::mnumru, 3), std::vector<int>{2});
     for (const auto& c : log.calls) EXPECT_EQ(c.rfind("MsgBox", 0), std::string::npos);
 }
 
@@ -58,7 +58,7 @@ TEST_F(SettingsTest, RateStepsClampAndTickMatchingPresets) {
         form->mnuys_Click(s.item);
         SCOPED_TRACE(s.item);
         EXPECT_EQ(engine->rate(), s.wantRate);
-        EXPECT_EQ(ticks("mnuys", 9), s.wantTicks);
+        EXPECT_EQ(ticks(MenuName::mnuys, 9), s.wantTicks);
     }
     // At the ends of the range the program keeps the step inside it: the engine, which refuses
     // what lies outside, never had to refuse.
@@ -66,7 +66,7 @@ TEST_F(SettingsTest, RateStepsClampAndTickMatchingPresets) {
     // An index that names no rate item changes the value of nothing and clears the ticks.
     log.clear();
     form->mnuys_Click(3);
-    EXPECT_TRUE(ticks("mnuys", 9).empty());
+    EXPECT_TRUE(ticks(MenuName::mnuys, 9).empty());
     EXPECT_TRUE(log.calls.empty());
 }
 
@@ -92,7 +92,7 @@ TEST_F(SettingsTest, VolumeStepsClampAndTickMatchingPresets) {
         form->mnuyl_Click(s.item);
         SCOPED_TRACE(s.item);
         EXPECT_EQ(engine->volume(), s.wantVolume);
-        EXPECT_EQ(ticks("mnuyl", 8), s.wantTicks);
+        EXPECT_EQ(ticks(MenuName::mnuyl, 8), s.wantTicks);
     }
     EXPECT_EQ(engine->refused, 0);
 }
@@ -100,7 +100,7 @@ TEST_F(SettingsTest, VolumeStepsClampAndTickMatchingPresets) {
 TEST_F(SettingsTest, EngineFailureLeavesTicksAsTheyWereAndShowsNothing) {
     failures.failing.emplace("SetVolume", AppError(-2147024809, "参数不正确"));
     form->mnuyl_Click(6);
-    EXPECT_EQ(ticks("mnuyl", 8), std::vector<int>{8});
+    EXPECT_EQ(ticks(MenuName::mnuyl, 8), std::vector<int>{8});
     EXPECT_EQ(log.calls, Calls{"Volume=50"});
 }
 

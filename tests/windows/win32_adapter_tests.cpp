@@ -145,7 +145,7 @@ void twipsAndPixels() {
     }
 }
 
-MenuItem item(const std::string& name, const std::string& caption, int index = kNoIndex) {
+MenuItem item(MenuName name, const std::string& caption, int index = kNoIndex) {
     MenuItem m;
     m.name = name;
     m.caption = caption;
@@ -160,31 +160,31 @@ std::wstring menuText(HMENU menu, UINT position) {
 }
 
 void popupMenuFromTree() {
-    MenuItem root = item("mnupopup1", "popup1");
-    root.children.push_back(item("mnuopen", "打开"));
-    MenuItem hidden = item("mnuhidden", "隐藏");
+    MenuItem root = item(MenuName::mnupopup1, "popup1");
+    root.children.push_back(item(MenuName::mnuopen, "打开"));
+    MenuItem hidden = item(MenuName::mnuhelp, "隐藏");
     hidden.visible = false;
     root.children.push_back(hidden);
-    root.children.push_back(item("sp1", "-"));
-    MenuItem save = item("mnusave", "保存");
+    root.children.push_back(item(MenuName::sp1, "-"));
+    MenuItem save = item(MenuName::mnusave, "保存");
     save.enabled = false;
     root.children.push_back(save);
-    MenuItem automatic = item("mnutd", "自动");
+    MenuItem automatic = item(MenuName::mnutd, "自动");
     automatic.checked = true;
     root.children.push_back(automatic);
-    MenuItem voices = item("mnuvoicetype", "语音");
+    MenuItem voices = item(MenuName::mnuvoicetype, "语音");
     voices.enabled = false;
-    MenuItem placeholder = item("mnumru", "mnumru", 0);
+    MenuItem placeholder = item(MenuName::mnumru, "mnumru", 0);
     placeholder.visible = false;
     voices.children.push_back(placeholder);
-    MenuItem voice = item("mnumru", "Wine Default Voice", 1);
+    MenuItem voice = item(MenuName::mnumru, "Wine Default Voice", 1);
     voice.checked = true;
     voices.children.push_back(voice);
     root.children.push_back(voices);
-    MenuItem rates = item("mnuyst", "语速");
-    rates.children.push_back(item("mnuys", "加快", 1));
-    rates.children.push_back(item("mnuys", "-", 3));
-    rates.children.push_back(item("mnuys", "正常", 7));
+    MenuItem rates = item(MenuName::mnuyst, "语速");
+    rates.children.push_back(item(MenuName::mnuys, "加快", 1));
+    rates.children.push_back(item(MenuName::mnuys, "-", 3));
+    rates.children.push_back(item(MenuName::mnuys, "正常", 7));
     root.children.push_back(rates);
 
     const PopupMenu popup = buildPopupMenu(root);
@@ -211,10 +211,10 @@ void popupMenuFromTree() {
     const auto idOf = [&](HMENU m, int position) {
         return popup.itemForCommand(GetMenuItemID(m, position));
     };
-    CHECK(idOf(menu, 0) == MenuItemId{"mnuopen", kNoIndex});
-    CHECK(idOf(menu, 3) == MenuItemId{"mnutd", kNoIndex});
-    CHECK(idOf(voiceMenu, 0) == MenuItemId{"mnumru", 1});
-    CHECK(idOf(rateMenu, 2) == MenuItemId{"mnuys", 7});
+    CHECK(idOf(menu, 0) == MenuItemId{MenuName::mnuopen, kNoIndex});
+    CHECK(idOf(menu, 3) == MenuItemId{MenuName::mnutd, kNoIndex});
+    CHECK(idOf(voiceMenu, 0) == MenuItemId{MenuName::mnumru, 1});
+    CHECK(idOf(rateMenu, 2) == MenuItemId{MenuName::mnuys, 7});
     CHECK(!popup.itemForCommand(0));  // the menu was dismissed
     CHECK(!popup.itemForCommand(999));
 }
