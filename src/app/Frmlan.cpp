@@ -57,9 +57,9 @@ void Frmlan::startUpSequence() {
     const WindowHandle hwnd = wm.mainWindow();
 
     if (provision_) provision_();
-    wm.setWindowPos(hwnd, kHwndTopmost, 0, 0, 0, 0, kSwpNoSize | kSwpNoMove);
+    wm.keepOnTop(hwnd);
     SetWindowAlpha(wm, hwnd, 255);
-    wm.setWindowRgn(hwnd, 0, false);
+    wm.clearShape(hwnd);
     wm.setWindowTop(toSingle(leadingNumber(p_.settings.getSetting(kAppTitle, kSection, kKeyTop, ""))));
     wm.setWindowLeft(
         toSingle(leadingNumber(p_.settings.getSetting(kAppTitle, kSection, kKeyLeft, ""))));
@@ -151,8 +151,8 @@ void Frmlan::Picture1_MouseDown(int button, int, float, float) {
     withSilentEnd([&] {
         WindowManager& wm = p_.windows;
         wm.releaseCapture();
-        wm.sendMessageA(wm.mainWindow(), kWmNcLButtonDown, kHtCaption, 0);
-        wm.setWindowPos(wm.mainWindow(), kHwndTopmost, 0, 0, 0, 0, kSwpNoSize | kSwpNoMove);
+        if (pressStartsMove(button)) wm.startMove(wm.mainWindow());
+        wm.keepOnTop(wm.mainWindow());
         if (button != kButtonRight) return;
 
         const bool hasText = !TextBuffer.empty();

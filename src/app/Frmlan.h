@@ -13,13 +13,11 @@
 #include "platform/DataObject.h"
 #include "platform/Platform.h"
 #include "speech/SpeechEngine.h"
+#include "ui/Mouse.h"
 
 namespace talvoro {
 
 inline constexpr const char* kAppTitle = "Talvoro";
-inline constexpr int kButtonLeft = 1;
-inline constexpr int kButtonRight = 2;
-inline constexpr int kButtonMiddle = 4;
 
 class Frmlan : public SpeechEvents {
 public:

@@ -102,10 +102,10 @@ void Frmabout::Form_Unload() {
     loaded_ = false;
 }
 
-// The shell's answer is not looked at: when nothing handles the address, any notice is the
+// The desktop's answer is not looked at: when nothing handles the address, any notice is the
 // desktop's own.
-void Frmabout::openThroughShell(const std::string& file) {
-    withSilentEnd([&] { box_.shellExecuteA(0, "Open", file, "", "", kSwShowNormal); });
+void Frmabout::openThroughShell(const std::string& address) {
+    withSilentEnd([&] { box_.openAddress(address); });
 }
 
 void Frmabout::lblWww_Click() {

@@ -11,9 +11,8 @@ namespace {
 
 using Calls = std::vector<std::string>;
 
-const std::string kWebRequest = std::string("ShellExecuteA(0,Open,") + kMakerWebAddress + ",,,1)";
-const std::string kMailRequest =
-    std::string("ShellExecuteA(0,Open,mailto:") + kMakerMailAddress + ",,,1)";
+const std::string kWebRequest = std::string("OpenAddress(") + kMakerWebAddress + ")";
+const std::string kMailRequest = std::string("OpenAddress(mailto:") + kMakerMailAddress + ")";
 
 class AboutBoxTest : public CoreFixture {
 protected:
@@ -119,7 +118,7 @@ TEST_F(AboutBoxTest, LinkIsRedWhilePressedBlueOnReleaseThenOpensOnce) {
     }
 
     // The shell's answer is not looked at, and nothing stops the box from opening it again.
-    fake.shellResult = 31;  // no program handles the address
+    fake.shellAnswers = false;  // no program handles the address
     box().Click("lblWww");
     box().Click("lblWww");
     EXPECT_EQ(log.calls, (Calls{kWebRequest, kWebRequest}));

@@ -70,40 +70,17 @@ public:
     // WindowManager
     WindowHandle mainWindow() override { return kMain; }
     WindowHandle pictureWindow() override { return kPicture; }
-    bool setWindowPos(WindowHandle w, WindowHandle after, int x, int y, int cx, int cy,
-                      unsigned flags) override {
-        log_.add("SetWindowPos(" + h(w) + "," + std::to_string(after) + "," + std::to_string(x) +
-                 "," + std::to_string(y) + "," + std::to_string(cx) + "," + std::to_string(cy) +
-                 "," + std::to_string(flags) + ")");
-        return true;
-    }
-    std::optional<std::int32_t> getWindowLongA(WindowHandle w, int index) override {
-        log_.add("GetWindowLongA(" + h(w) + "," + std::to_string(index) + ")");
-        if (layeredCallsFail) return std::nullopt;
-        return 0x8;
-    }
-    bool setWindowLongA(WindowHandle w, int index, std::int32_t value) override {
-        log_.add("SetWindowLongA(" + h(w) + "," + std::to_string(index) + "," +
-                 std::to_string(value) + ")");
+    void keepOnTop(WindowHandle w) override { log_.add("KeepOnTop(" + h(w) + ")"); }
+    bool makeLayered(WindowHandle w) override {
+        log_.add("MakeLayered(" + h(w) + ")");
         return !layeredCallsFail;
     }
-    bool setLayeredWindowAttributes(WindowHandle w, std::uint32_t key, std::uint8_t alpha,
-                                    unsigned flags) override {
-        log_.add("SetLayeredWindowAttributes(" + h(w) + "," + std::to_string(key) + "," +
-                 std::to_string(alpha) + "," + std::to_string(flags) + ")");
+    bool setOpacity(WindowHandle w, std::uint8_t alpha) override {
+        log_.add("SetOpacity(" + h(w) + "," + std::to_string(alpha) + ")");
         return !layeredCallsFail;
     }
-    bool setWindowRgn(WindowHandle w, std::intptr_t region, bool redraw) override {
-        log_.add("SetWindowRgn(" + h(w) + "," + std::to_string(region) + "," +
-                 (redraw ? "true" : "false") + ")");
-        return true;
-    }
-    std::intptr_t sendMessageA(WindowHandle w, unsigned msg, std::intptr_t wp,
-                               std::intptr_t lp) override {
-        log_.add("SendMessageA(" + h(w) + "," + std::to_string(msg) + "," + std::to_string(wp) +
-                 "," + std::to_string(lp) + ")");
-        return 0;
-    }
+    void clearShape(WindowHandle w) override { log_.add("ClearShape(" + h(w) + ")"); }
+    void startMove(WindowHandle w) override { log_.add("StartMove(" + h(w) + ")"); }
     void setCapture(WindowHandle w) override { log_.add("SetCapture(" + h(w) + ")"); }
     void releaseCapture() override { log_.add("ReleaseCapture()"); }
     float windowTop() override { return top; }
@@ -218,8 +195,10 @@ public:
     bool helpWindowLoaded = false;
     bool helpWindowFails = false;
     bool helpLoaded() override { return helpWindowLoaded; }
-    void loadHelp(const std::string& caption) override {
-        log_.add("LoadHelp(" + caption + ")");
+    const FormDesign* helpDesign = nullptr;
+    void loadHelp(const FormDesign& design) override {
+        log_.add("LoadHelp(" + design.caption + ")");
+        helpDesign = &design;
         if (helpWindowFails) throw AppError(7, "内存溢出");
         helpWindowLoaded = true;
     }
@@ -230,7 +209,7 @@ public:
     // reports Unload as the adapters do.
     const FormDesign* aboutDesign = nullptr;
     AboutEvents* aboutEvents = nullptr;
-    std::intptr_t shellResult = 42;
+    bool shellAnswers = true;
     bool aboutLoadFails = false;
 
     void loadAbout(const FormDesign& design, AboutEvents& events) override {
@@ -248,12 +227,9 @@ public:
         log_.add("UnloadAbout()");
         if (AboutEvents* events = std::exchange(aboutEvents, nullptr)) events->Unload();
     }
-    std::intptr_t shellExecuteA(WindowHandle owner, const std::string& operation,
-                                const std::string& file, const std::string& parameters,
-                                const std::string& directory, int showCmd) override {
-        log_.add("ShellExecuteA(" + std::to_string(owner) + "," + operation + "," + file + "," +
-                 parameters + "," + directory + "," + std::to_string(showCmd) + ")");
-        return shellResult;
+    bool openAddress(const std::string& address) override {
+        log_.add("OpenAddress(" + address + ")");
+        return shellAnswers;
     }
 
     // SystemServices, over a file system of path -> bytes. A path in `links` stands for a link:

@@ -5,6 +5,7 @@
 #include "CoreFixture.h"
 #include "docs/Frmhelp.h"
 #include "provision/Provisioning.h"
+#include "ui/Twips.h"
 
 namespace talvoro::testing {
 namespace {
@@ -143,6 +144,12 @@ TEST_F(HelpTest, FirstHelpLoadsTheViewerWritesTheManualAndShowsIt) {
                      "CreateFile(" + path + ")", "WriteFile(#1,157924)", "CloseFile(#1)",
                      "Navigate2(" + path + ")", "ShowHelp()"}));
     EXPECT_EQ(fake.files.at(path), manual);
+    // An ordinary sizable window where the system puts new ones, 312 x 213 pixels at 96 dpi.
+    ASSERT_EQ(fake.helpDesign, &Frmhelp::design());
+    EXPECT_EQ(fake.helpDesign->border, Border::Sizable);
+    EXPECT_TRUE(fake.helpDesign->systemPlaced);
+    EXPECT_EQ(pixelRect(0, 0, fake.helpDesign->clientWidth, fake.helpDesign->clientHeight, {}),
+              (PixelRect{0, 0, 312, 213}));
 }
 
 TEST_F(HelpTest, HelpWhileOpenOnlyBringsItForwardAndAReloadWritesAfresh) {

@@ -9,11 +9,10 @@ using Calls = std::vector<std::string>;
 
 const Calls kBeforeEngine = {
     "Save_Reg_Sapi()",
-    "SetWindowPos(main,-1,0,0,0,0,3)",
-    "GetWindowLongA(main,-20)",
-    "SetWindowLongA(main,-20,524296)",
-    "SetLayeredWindowAttributes(main,0,255,2)",
-    "SetWindowRgn(main,0,false)",
+    "KeepOnTop(main)",
+    "MakeLayered(main)",
+    "SetOpacity(main,255)",
+    "ClearShape(main)",
     "GetSetting(Talvoro,site,top)",
     "Top=3000",
     "GetSetting(Talvoro,site,left)",

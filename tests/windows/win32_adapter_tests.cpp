@@ -22,12 +22,12 @@
 #include "platform/win32/DropTarget.h"
 #include "platform/win32/MessageWindow.h"
 #include "platform/win32/RegistrySettings.h"
-#include "platform/win32/Twips.h"
 #include "platform/win32/Win32Clipboard.h"
 #include "platform/win32/Win32MenuPresenter.h"
 #include "platform/win32/Win32UiThread.h"
 #include "platform/win32/Win32WindowManager.h"
 #include "platform/win32/WinText.h"
+#include "platform/win32/WinUi.h"
 #include "platform/win32/Win32AboutBox.h"
 #include "platform/win32/Win32FileServices.h"
 #include "platform/win32/Win32HelpViewer.h"
@@ -112,37 +112,6 @@ void textConversions() {
     CHECK(missing.number() == -2147024894);  // 0x80070002
     CHECK(!missing.description().empty());
     CHECK(win32Error(ERROR_SUCCESS).number() == static_cast<long>(E_FAIL));
-}
-
-void twipsAndPixels() {
-    CHECK(twipsToPixels(3000, 15) == 200);
-    CHECK(twipsToPixels(-150, 15) == -10);
-    CHECK(twipsToPixels(22, 15) == 1);  // 1.47 pixels
-    CHECK(twipsToPixels(23, 15) == 2);  // 1.53 pixels
-    CHECK(twipsToPixels(1e30, 15) == kMaxWindowCoordinate);
-    CHECK(twipsToPixels(-1e30, 15) == -kMaxWindowCoordinate);
-    CHECK(twipsToPixels(std::numeric_limits<double>::infinity(), 15) == kMaxWindowCoordinate);
-    CHECK(twipsToPixels(std::nan(""), 15) == 0);
-    CHECK(twipsToPixels(3000, 0) == 200);    // no usable scale: 96 dpi
-    CHECK(twipsToPixels(3000, 7.5) == 400);  // 192 dpi
-
-    // The basket keeps its size in twips on every screen, and its frame around the picture:
-    // one pixel left, above and right and two below at 96 dpi, in proportion beyond.
-    struct Expected {
-        int dpi, size;
-        RECT picture;
-        int image;
-    };
-    for (const Expected& e :
-         {Expected{96, 40, {1, 1, 39, 38}, 38}, Expected{120, 50, {1, 1, 49, 48}, 48},
-          Expected{144, 60, {2, 2, 59, 57}, 57}, Expected{192, 80, {2, 2, 78, 76}, 76}}) {
-        const BasketLayout l = basketLayout({1440.0 / e.dpi, 1440.0 / e.dpi});
-        const bool ok = l.width == e.size && l.height == e.size &&
-                        EqualRect(&l.picture, &e.picture) && l.imageWidth == e.image &&
-                        l.imageHeight == e.image;
-        if (!ok) std::printf("  the basket at %d dpi is not as designed\n", e.dpi);
-        CHECK(ok);
-    }
 }
 
 MenuItem item(MenuName name, const std::string& caption, int index = kNoIndex) {
@@ -417,6 +386,58 @@ struct LiveBasket {
     }
 };
 
+// What reaches the basket's window as the system's move from a press on a title bar; answered
+// here, so that no move starts.
+std::vector<std::pair<WPARAM, LPARAM>> captionPresses;
+WNDPROC basketProc = nullptr;
+
+LRESULT CALLBACK recordCaptionPress(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCLBUTTONDOWN) {
+        captionPresses.emplace_back(wParam, lParam);
+        return 0;
+    }
+    return CallWindowProcW(basketProc, window, message, wParam, lParam);
+}
+
+// Each operation of the window manager is the user32 call that does it, seen in what the window
+// holds afterwards; on no window at all the ones the core looks at say they failed.
+void windowOperations() {
+    BasketWindow basket(GetModuleHandleW(nullptr));
+    HWND main = basket.mainWindow();
+    Win32WindowManager windows(main, basket.picture());
+    const auto style = [&] { return GetWindowLongW(main, GWL_EXSTYLE); };
+
+    SetWindowPos(main, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+    CHECK(!(style() & WS_EX_TOPMOST));
+    windows.keepOnTop(windows.mainWindow());
+    CHECK(style() & WS_EX_TOPMOST);
+
+    SetWindowLongW(main, GWL_EXSTYLE, style() & ~WS_EX_LAYERED);
+    CHECK(windows.makeLayered(windows.mainWindow()));
+    CHECK((style() & WS_EX_LAYERED) && (style() & WS_EX_TOOLWINDOW) && (style() & WS_EX_TOPMOST));
+    CHECK(windows.setOpacity(windows.mainWindow(), 128));
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    CHECK(GetLayeredWindowAttributes(main, nullptr, &alpha, &flags) && alpha == 128 &&
+          (flags & LWA_ALPHA));
+    CHECK(!windows.makeLayered(0));
+    CHECK(!windows.setOpacity(0, 255));
+
+    SetWindowRgn(main, CreateRectRgn(0, 0, 10, 10), FALSE);
+    HRGN shape = CreateRectRgn(0, 0, 0, 0);
+    CHECK(GetWindowRgn(main, shape) == SIMPLEREGION);
+    windows.clearShape(windows.mainWindow());
+    CHECK(GetWindowRgn(main, shape) == ERROR);
+    DeleteObject(shape);
+
+    captionPresses.clear();
+    basketProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(main, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(recordCaptionPress)));
+    windows.startMove(windows.mainWindow());
+    SetWindowLongPtrW(main, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(basketProc));
+    CHECK(captionPresses == (std::vector<std::pair<WPARAM, LPARAM>>{{HTCAPTION, 0}}));
+}
+
 void basketWindowLife() {
     LiveBasket live;
     BasketWindow& basket = live.basket;
@@ -436,14 +457,11 @@ void basketWindowLife() {
     const BasketLayout layout = basketLayout(scale);
     CHECK(r.right - r.left == layout.width && r.bottom - r.top == layout.height);
     CHECK(windows.windowLeft() == static_cast<float>(r.left * scale.x));
-    const int pictureWidth = layout.picture.right - layout.picture.left;
-    const int pictureHeight = layout.picture.bottom - layout.picture.top;
+    const int pictureWidth = layout.picture.width, pictureHeight = layout.picture.height;
     CHECK(windows.pictureWidth() == static_cast<float>(pictureWidth * scale.x));
     CHECK(windows.pictureHeight() == static_cast<float>(pictureHeight * scale.y));
-    const auto exStyle = windows.getWindowLongA(windows.mainWindow(), GWL_EXSTYLE);
-    CHECK(exStyle && (*exStyle & WS_EX_TOPMOST) && (*exStyle & WS_EX_LAYERED));
-    CHECK(!windows.getWindowLongA(0, GWL_EXSTYLE));
-    CHECK(!windows.setWindowLongA(0, GWL_EXSTYLE, 0));
+    const LONG exStyle = GetWindowLongW(main, GWL_EXSTYLE);
+    CHECK((exStyle & WS_EX_TOPMOST) && (exStyle & WS_EX_LAYERED));
     CHECK(!windows.screens().empty() && windows.screens()[0].whole.width > 0);
 
     // A stored place far beyond any screen neither crashes nor overflows.
@@ -451,9 +469,6 @@ void basketWindowLife() {
     CHECK(std::isfinite(windows.windowTop()));
     windows.setWindowTop(3000);
     CHECK(windows.windowTop() == static_cast<float>(twipsToPixels(3000, scale.y) * scale.y));
-
-    // No move starts without the left button held, so the press returns at once.
-    CHECK(windows.sendMessageA(windows.mainWindow(), WM_NCLBUTTONDOWN, HTCAPTION, 0) == 0);
 
     // The basket holding the capture (after a release) passes the pointer on to the picture:
     // a move over the picture gives the capture back to it, one outside releases it.
@@ -651,8 +666,8 @@ void dropsOnTheBasket() {
     live->load();
     HWND picture = live->basket.picture();
     IDropTarget* target = live->basket.dropTarget();
-    const RECT edges = basketLayout(screenTwipsPerPixel()).picture;
-    const int pictureWidth = edges.right - edges.left, pictureHeight = edges.bottom - edges.top;
+    const PixelRect edges = basketLayout(screenTwipsPerPixel()).picture;
+    const int pictureWidth = edges.width, pictureHeight = edges.height;
     CHECK(target != nullptr);
     if (!target) return;
     target->AddRef();  // kept past the basket, to see every other reference let go
@@ -1068,7 +1083,7 @@ int main() {
     OleInitialize(nullptr);
     const std::pair<const char*, void (*)()> groups[] = {
         {"text and error conversions", textConversions},
-        {"twips and pixels", twipsAndPixels},
+        {"window manager operations", windowOperations},
         {"pop-up menu from the menu tree", popupMenuFromTree},
         {"registry settings", registrySettings},
         {"clipboard text", clipboardText},

@@ -197,7 +197,7 @@ void testHelpViewer() {
 
     Win32HelpViewer viewer;
     CHECK(!viewer.helpLoaded());
-    viewer.loadHelp(kHelpCaption);
+    viewer.loadHelp(Frmhelp::design());
     CHECK(viewer.helpLoaded());
     HWND window = viewer.window();
     wchar_t title[64] = {};
@@ -238,7 +238,7 @@ void testHelpViewer() {
     SendMessageW(window, WM_CLOSE, 0, 0);
     CHECK(!viewer.helpLoaded());
     CHECK(!IsWindow(window));
-    viewer.loadHelp(kHelpCaption);
+    viewer.loadHelp(Frmhelp::design());
     viewer.showHelp();
     viewer.quitWhenClosed();
     PostMessageW(viewer.window(), WM_CLOSE, 0, 0);

@@ -1,6 +1,6 @@
 #pragma once
-// The basket: a 40 x 40 frameless, always-on-top window whose picture forwards the mouse to the
-// core.
+// The basket: a frameless, always-on-top window of the core's design whose picture forwards the
+// mouse to the core.
 
 #include <QPixmap>
 #include <QPoint>
@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/BasketDesign.h"
 #include "platform/DataObject.h"
 
 namespace talvoro::qt {
@@ -19,7 +20,7 @@ struct BasketEvents {
     std::function<void(int button, QPointF pos)> press, move, release;
     // A move over the basket's frame, outside the picture.
     std::function<void(QPointF pos)> frameMove;
-    // A drag over the picture (state 0 entering, 1 leaving, 2 over) and a drop on it; effect,
+    // A drag over the picture (kDragEnter, kDragLeave, kDragOver) and a drop on it; effect,
     // buttons and keys as the core's handlers take them.
     std::function<void(DataObject&, int effect, int buttons, int shift, QPointF pos, int state)>
         dragOver;
@@ -31,7 +32,8 @@ class PictureBox : public QWidget {
     Q_OBJECT
 public:
     // `beforePress` runs ahead of every press on the picture.
-    PictureBox(QWidget* parent, BasketEvents& handlers, std::function<void()> beforePress);
+    PictureBox(QWidget* parent, const BasketLayout& layout, BasketEvents& handlers,
+               std::function<void()> beforePress);
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -43,6 +45,7 @@ private:
     BasketEvents& handlers_;
     std::function<void()> beforePress_;
     QPixmap picture_;
+    QSize imageSize_;
 };
 
 class BasketWindow : public QWidget {
@@ -81,8 +84,5 @@ private:
     QPointF lastDragPos_;
     std::deque<PendingDrop> pendingDrops_;
 };
-
-// The core's button value for a Qt button: 1 left, 2 right, 4 middle, 0 for others.
-int buttonValue(Qt::MouseButton b);
 
 }  // namespace talvoro::qt

@@ -23,9 +23,7 @@ public:
     void setAboutForeColour(const std::string& control, Colour colour) override;
     void unloadAbout() override;
     // Opens the address with QDesktopServices, which hands it to xdg-open on Linux desktops.
-    std::intptr_t shellExecuteA(WindowHandle owner, const std::string& operation,
-                                const std::string& file, const std::string& parameters,
-                                const std::string& directory, int showCmd) override;
+    bool openAddress(const std::string& address) override;
 
 private:
     QPointer<AboutWindow> window_;

@@ -5,13 +5,13 @@
 
 #include <QApplication>
 #include <QOpenGLContext>
-#include <QScreen>
 #include <QVBoxLayout>
 #include <filesystem>
 #include <memory>
 
 #include "platform/qt/AppLife.h"
 #include "platform/qt/HelpBrowser.h"
+#include "platform/qt/QtUi.h"
 
 QT_BEGIN_NAMESPACE
 // QtGui's own hooks for the OpenGL context that QtWebEngine shares with the application.
@@ -23,10 +23,6 @@ namespace talvoro::qt {
 namespace {
 
 namespace fs = std::filesystem;
-
-// The window's client area as designed, in twips.
-constexpr int kClientWidthTwips = 4680;
-constexpr int kClientHeightTwips = 3195;
 
 struct HelpModule {
     HelpCreate create = nullptr;
@@ -86,9 +82,9 @@ void prepareHelpViewer() {
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
 }
 
-void QtHelpViewer::loadHelp(const std::string& caption) {
+void QtHelpViewer::loadHelp(const FormDesign& design) {
     auto* window = new HelpWindow;
-    window->setWindowTitle(QString::fromStdString(caption));
+    window->setWindowTitle(QString::fromStdString(design.caption));
     // The browser fills the client area at every size; without one the window stays empty.
     auto* layout = new QVBoxLayout(window);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -97,10 +93,10 @@ void QtHelpViewer::loadHelp(const std::string& caption) {
     QWidget* browser = module.create ? module.create(window) : nullptr;
     if (browser) layout->addWidget(browser);
 
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const double dpi = screen ? screen->logicalDotsPerInchY() : 96.0;
-    window->resize(qRound(kClientWidthTwips * dpi / 1440.0),
-                   qRound(kClientHeightTwips * dpi / 1440.0));
+    // Placed where the window manager places new windows; sizable, as every top-level window is.
+    const TwipsPerPixel scale = twipsPerPixelOf(nullptr);
+    window->resize(twipsToPixels(design.clientWidth, scale.x),
+                   twipsToPixels(design.clientHeight, scale.y));
     window_ = window;
     browser_ = browser;
 }

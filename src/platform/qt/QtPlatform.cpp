@@ -10,22 +10,16 @@
 #include <QScreen>
 #include <QSettings>
 #include <QWindow>
-#include <algorithm>
-#include <cmath>
 #include <map>
 
 #include "app/AppError.h"
 #include "app/Frmlan.h"
 #include "platform/qt/DropData.h"
+#include "platform/qt/QtUi.h"
 #include "platform/qt/X11Move.h"
 
 namespace talvoro::qt {
 namespace {
-
-constexpr std::int32_t kWsExTopmost = 0x8;
-constexpr std::int32_t kWsExToolWindow = 0x80;
-// X11 keeps window positions in 16 bits; stay well inside.
-constexpr int kMaxCoordinate = 30000;
 
 QString qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 std::string ss(const QString& s) { return s.toUtf8().toStdString(); }
@@ -53,7 +47,7 @@ void addItems(QMenu& menu, const MenuItem& parent, std::map<QAction*, MenuItemId
 
 }  // namespace
 
-QtPlatform::QtPlatform() : exStyle_(kWsExTopmost | kWsExToolWindow) {
+QtPlatform::QtPlatform() {
     basket_ = std::make_unique<BasketWindow>(mouse_);
     basket_->setWindowIcon(QIcon(QStringLiteral(":/talvoro-32.png")));
 }
@@ -62,8 +56,9 @@ QtPlatform::~QtPlatform() = default;
 
 void QtPlatform::attach(Frmlan& form) {
     const auto twips = [this](QPointF px) {
-        const double t = twipsPerPixel();
-        return std::pair{static_cast<float>(px.x() * t), static_cast<float>(px.y() * t)};
+        const TwipsPerPixel t = scale();
+        return std::pair{static_cast<float>(pixelsToTwips(px.x(), t.x)),
+                         static_cast<float>(pixelsToTwips(px.y(), t.y))};
     };
     mouse_.press = [this, &form, twips](int button, QPointF pos) {
         following_ = false;
@@ -108,60 +103,30 @@ QWidget* QtPlatform::widget(WindowHandle w) const {
     return nullptr;
 }
 
-double QtPlatform::twipsPerPixel() const {
-    const QScreen* screen = basket_->screen() ? basket_->screen() : QGuiApplication::primaryScreen();
-    const double dpi = screen ? screen->logicalDotsPerInchY() : 96.0;
-    return dpi > 0 ? 1440.0 / dpi : 15.0;
+TwipsPerPixel QtPlatform::scale() const { return twipsPerPixelOf(basket_->screen()); }
+
+void QtPlatform::keepOnTop(WindowHandle w) {
+    if (QWidget* target = widget(w)) target->raise();
 }
 
-int QtPlatform::toPixels(float twips) const {
-    const double px = std::round(static_cast<double>(twips) / twipsPerPixel());
-    if (std::isnan(px)) return 0;
-    return static_cast<int>(std::clamp(px, double{-kMaxCoordinate}, double{kMaxCoordinate}));
-}
+// Every top-level window of Qt's can be made translucent.
+bool QtPlatform::makeLayered(WindowHandle w) { return widget(w) == basket_.get(); }
 
-bool QtPlatform::setWindowPos(WindowHandle w, WindowHandle insertAfter, int, int, int, int,
-                              unsigned) {
-    QWidget* target = widget(w);
-    if (!target) return false;
-    if (insertAfter == kHwndTopmost) target->raise();
+bool QtPlatform::setOpacity(WindowHandle w, std::uint8_t alpha) {
+    if (widget(w) != basket_.get()) return false;
+    basket_->setWindowOpacity(alpha / 255.0);
     return true;
 }
 
-std::optional<std::int32_t> QtPlatform::getWindowLongA(WindowHandle w, int index) {
-    if (w != kMain || index != kGwlExStyle) return std::nullopt;
-    return exStyle_;
+void QtPlatform::clearShape(WindowHandle w) {
+    if (QWidget* target = widget(w)) target->clearMask();
 }
 
-bool QtPlatform::setWindowLongA(WindowHandle w, int index, std::int32_t value) {
-    if (w != kMain || index != kGwlExStyle) return false;
-    exStyle_ = value;
-    return true;
-}
-
-bool QtPlatform::setLayeredWindowAttributes(WindowHandle w, std::uint32_t, std::uint8_t alpha,
-                                            unsigned flags) {
-    if (w != kMain || !(exStyle_ & kWsExLayered)) return false;
-    if (flags & kLwaAlpha) basket_->setWindowOpacity(alpha / 255.0);
-    return true;
-}
-
-bool QtPlatform::setWindowRgn(WindowHandle w, std::intptr_t region, bool) {
-    if (w != kMain || region != 0) return false;
-    basket_->clearMask();
-    return true;
-}
-
-std::intptr_t QtPlatform::sendMessageA(WindowHandle w, unsigned msg, std::intptr_t wParam,
-                                       std::intptr_t) {
-    if (w != kMain || msg != kWmNcLButtonDown || wParam != kHtCaption) return 0;
-    // The window manager's move follows the left button only; a right or middle press goes on
-    // to its own work.
-    if (!(QGuiApplication::mouseButtons() & Qt::LeftButton)) return 0;
-    if (startWindowManagerMove(*basket_, QCursor::pos())) return 0;
+void QtPlatform::startMove(WindowHandle w) {
+    if (widget(w) != basket_.get()) return;
+    if (startWindowManagerMove(*basket_, QCursor::pos())) return;
     following_ = true;
     followOffset_ = QCursor::pos() - basket_->pos();
-    return 0;
 }
 
 // Capture is the program's own: it decides which handler hears the pointer over the basket. It
@@ -169,26 +134,37 @@ std::intptr_t QtPlatform::sendMessageA(WindowHandle w, unsigned msg, std::intptr
 void QtPlatform::setCapture(WindowHandle w) { capture_ = w; }
 void QtPlatform::releaseCapture() { capture_ = 0; }
 
-float QtPlatform::windowTop() { return static_cast<float>(basket_->pos().y() * twipsPerPixel()); }
-float QtPlatform::windowLeft() { return static_cast<float>(basket_->pos().x() * twipsPerPixel()); }
-void QtPlatform::setWindowTop(float twips) { basket_->move(basket_->pos().x(), toPixels(twips)); }
-void QtPlatform::setWindowLeft(float twips) { basket_->move(toPixels(twips), basket_->pos().y()); }
-float QtPlatform::windowWidth() { return static_cast<float>(basket_->width() * twipsPerPixel()); }
+float QtPlatform::windowTop() {
+    return static_cast<float>(pixelsToTwips(basket_->pos().y(), scale().y));
+}
+float QtPlatform::windowLeft() {
+    return static_cast<float>(pixelsToTwips(basket_->pos().x(), scale().x));
+}
+void QtPlatform::setWindowTop(float twips) {
+    basket_->move(basket_->pos().x(), twipsToPixels(twips, scale().y));
+}
+void QtPlatform::setWindowLeft(float twips) {
+    basket_->move(twipsToPixels(twips, scale().x), basket_->pos().y());
+}
+float QtPlatform::windowWidth() {
+    return static_cast<float>(pixelsToTwips(basket_->width(), scale().x));
+}
 float QtPlatform::windowHeight() {
-    return static_cast<float>(basket_->height() * twipsPerPixel());
+    return static_cast<float>(pixelsToTwips(basket_->height(), scale().y));
 }
 float QtPlatform::pictureWidth() {
-    return static_cast<float>(basket_->picture()->width() * twipsPerPixel());
+    return static_cast<float>(pixelsToTwips(basket_->picture()->width(), scale().x));
 }
 float QtPlatform::pictureHeight() {
-    return static_cast<float>(basket_->picture()->height() * twipsPerPixel());
+    return static_cast<float>(pixelsToTwips(basket_->picture()->height(), scale().y));
 }
 
 std::vector<Screen> QtPlatform::screens() {
     std::vector<Screen> out;
-    const double t = twipsPerPixel();
+    const TwipsPerPixel t = scale();
     const auto twips = [t](const QRect& r) {
-        return ScreenRect{r.x() * t, r.y() * t, r.width() * t, r.height() * t};
+        return ScreenRect{pixelsToTwips(r.x(), t.x), pixelsToTwips(r.y(), t.y),
+                          pixelsToTwips(r.width(), t.x), pixelsToTwips(r.height(), t.y)};
     };
     for (const QScreen* s : QGuiApplication::screens())
         out.push_back({twips(s->geometry()), twips(s->availableGeometry())});

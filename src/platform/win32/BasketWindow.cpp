@@ -52,33 +52,9 @@ int basketImageFor(int size) {
 
 }  // namespace
 
-BasketLayout basketLayout(TwipsPerPixel scale) {
-    const auto x = [&](int twips) { return twipsToPixels(twips, scale.x); };
-    const auto y = [&](int twips) { return twipsToPixels(twips, scale.y); };
-    BasketLayout layout;
-    layout.width = x(kBasketTwips);
-    layout.height = y(kBasketTwips);
-    layout.picture = {x(kPictureLeftTwips), y(kPictureTopTwips),
-                      x(kPictureLeftTwips + kPictureWidthTwips),
-                      y(kPictureTopTwips + kPictureHeightTwips)};
-    layout.imageWidth = x(kImageTwips);
-    layout.imageHeight = y(kImageTwips);
-    return layout;
-}
-
-int mouseButtonsFromKeys(WPARAM keys) {
-    return ((keys & MK_LBUTTON) ? kButtonLeft : 0) | ((keys & MK_RBUTTON) ? kButtonRight : 0) |
-           ((keys & MK_MBUTTON) ? kButtonMiddle : 0);
-}
-
-int shiftStateFromKeys(WPARAM keys) {
-    return ((keys & MK_SHIFT) ? 1 : 0) | ((keys & MK_CONTROL) ? 2 : 0) |
-           ((GetKeyState(VK_MENU) & 0x8000) ? 4 : 0);
-}
-
 BasketWindow::BasketWindow(HINSTANCE instance)
     : instance_(instance), scale_(screenTwipsPerPixel()), layout_(basketLayout(scale_)) {
-    background_ = CreateSolidBrush(kBasketBackground);
+    background_ = CreateSolidBrush(kBasketDesign.background);
     basket_ = static_cast<HBITMAP>(LoadImageW(instance,
                                               MAKEINTRESOURCEW(basketImageFor(layout_.imageWidth)),
                                               IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
@@ -113,10 +89,9 @@ BasketWindow::BasketWindow(HINSTANCE instance)
     // A layered window shows nothing until its opacity is set.
     SetLayeredWindowAttributes(main_, 0, 255, LWA_ALPHA);
 
-    const RECT& at = layout_.picture;
-    picture_ =
-        CreateWindowExW(0, kPictureClass, L"", WS_CHILD | WS_VISIBLE, at.left, at.top,
-                        at.right - at.left, at.bottom - at.top, main_, nullptr, instance, this);
+    const PixelRect& at = layout_.picture;
+    picture_ = CreateWindowExW(0, kPictureClass, L"", WS_CHILD | WS_VISIBLE, at.left, at.top,
+                               at.width, at.height, main_, nullptr, instance, this);
     if (!picture_) {
         const DWORD error = GetLastError();
         DestroyWindow(main_);
@@ -315,7 +290,7 @@ bool BasketWindow::toPictureHandlers(UINT message, WPARAM wParam, LPARAM lParam)
             kind = Kind::Up, button = kButtonMiddle;
             break;
         case WM_MOUSEMOVE:
-            kind = Kind::Move, button = mouseButtonsFromKeys(wParam);
+            kind = Kind::Move, button = mouseButtons(static_cast<DWORD>(wParam));
             break;
         default:
             return false;
@@ -324,7 +299,7 @@ bool BasketWindow::toPictureHandlers(UINT message, WPARAM wParam, LPARAM lParam)
     // and the pointer is above or left of it.
     const auto x = static_cast<float>(GET_X_LPARAM(lParam) * scale_.x);
     const auto y = static_cast<float>(GET_Y_LPARAM(lParam) * scale_.y);
-    const int shift = shiftStateFromKeys(wParam);
+    const int shift = mouseKeys(wParam);
     toCore(form_, [&](Frmlan& form) {
         switch (kind) {
             case Kind::Down:

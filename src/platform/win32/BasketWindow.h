@@ -9,7 +9,8 @@
 #include <deque>
 #include <memory>
 
-#include "platform/win32/Twips.h"
+#include "app/BasketDesign.h"
+#include "platform/win32/WinUi.h"
 
 namespace talvoro {
 class Frmlan;
@@ -19,30 +20,6 @@ namespace talvoro::win32 {
 
 class PictureDropTarget;
 struct PictureDrop;
-
-// The basket's design in twips: a 600 x 600 window of dark blue around the picture, 570 x 555 at
-// 15, 15, which shows the 570 x 570 basket image from its top-left corner (its last rows cut).
-inline constexpr int kBasketTwips = 600;
-inline constexpr int kPictureLeftTwips = 15;
-inline constexpr int kPictureTopTwips = 15;
-inline constexpr int kPictureWidthTwips = 570;
-inline constexpr int kPictureHeightTwips = 555;
-inline constexpr int kImageTwips = 570;
-inline constexpr COLORREF kBasketBackground = RGB(0, 0, 192);
-
-// The design in whole pixels at a screen's scale: at 96 dpi a 40 x 40 window, the picture 38 x 37
-// at 1, 1 and the image 38 x 38; at 144 dpi (150 %) half as large again. Each edge is rounded
-// on its own, so the frame around the picture keeps its shape as the sizes grow.
-struct BasketLayout {
-    int width = 0, height = 0;  // the window
-    RECT picture{};             // in the window's client area
-    int imageWidth = 0, imageHeight = 0;
-};
-BasketLayout basketLayout(TwipsPerPixel scale);
-
-// Mouse-event arguments as the core's picture handlers take them.
-int mouseButtonsFromKeys(WPARAM keys);
-int shiftStateFromKeys(WPARAM keys);
 
 class BasketWindow {
 public:

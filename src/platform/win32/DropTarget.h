@@ -14,7 +14,7 @@
 
 #include "app/AppError.h"
 #include "platform/DataObject.h"
-#include "platform/win32/Twips.h"
+#include "platform/win32/WinUi.h"
 
 namespace talvoro::win32 {
 
@@ -53,7 +53,7 @@ struct PictureDrop {
 
 // The picture's drop target. Every drag is let through, as a copy when the source allows one: a
 // source told its text was moved would delete it. Enter, over and leave reach `dragOver`
-// at once (state 0, 2 and 1); a drop's data is taken inside Drop and handed to `dropped`, which
+// at once (kDragEnter, kDragOver, kDragLeave); a drop's data is taken inside Drop and handed to `dropped`, which
 // keeps it for later, so that its handler (and any message box it shows) runs after the drag
 // source has been answered. When `dropped` refuses it (false), the source is told nothing was
 // dropped.

@@ -19,16 +19,6 @@ constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCH
 constexpr DWORD kFormExStyle = WS_EX_CONTROLPARENT;
 constexpr int kFirstControlId = 100;
 
-int buttonsOf(WPARAM keys) {
-    return ((keys & MK_LBUTTON) ? 1 : 0) | ((keys & MK_RBUTTON) ? 2 : 0) |
-           ((keys & MK_MBUTTON) ? 4 : 0);
-}
-
-int shiftOf(WPARAM keys) {
-    return ((keys & MK_SHIFT) ? 1 : 0) | ((keys & MK_CONTROL) ? 2 : 0) |
-           ((GetKeyState(VK_MENU) & 0x8000) ? 4 : 0);
-}
-
 // Events reach the core through one door, and nothing it throws may unwind through the system's
 // dispatcher.
 template <typename Call>
@@ -86,9 +76,9 @@ void Win32AboutBox::loadAbout(const FormDesign& design, AboutEvents& events) {
         throw win32Error(GetLastError());
 
     // The design places the client area; the frame goes around it.
-    RECT outer{twipsToPixels(design.left, scale_.x), twipsToPixels(design.top, scale_.y), 0, 0};
-    outer.right = outer.left + twipsToPixels(design.clientWidth, scale_.x);
-    outer.bottom = outer.top + twipsToPixels(design.clientHeight, scale_.y);
+    const PixelRect client =
+        pixelRect(design.left, design.top, design.clientWidth, design.clientHeight, scale_);
+    RECT outer{client.left, client.top, client.left + client.width, client.top + client.height};
     AdjustWindowRectEx(&outer, kFormStyle, FALSE, kFormExStyle);
 
     const std::wstring caption = utf8ToWide(design.caption);
@@ -98,7 +88,7 @@ void Win32AboutBox::loadAbout(const FormDesign& design, AboutEvents& events) {
     if (!form) throw win32Error(GetLastError());
     form_ = form;
     events_ = &events;
-    surfaceClickArmed_ = false;
+    surfaceClicks_ = {};
     try {
         createControls(design);
     } catch (...) {
@@ -116,9 +106,7 @@ void Win32AboutBox::createControls(const FormDesign& design) {
     const int clientWidth = twipsToPixels(design.clientWidth, scale_.x);
     int nextId = kFirstControlId;
     for (const ControlDesign& d : design.controls) {
-        const int left = twipsToPixels(d.left, scale_.x), top = twipsToPixels(d.top, scale_.y);
-        const int width = twipsToPixels(d.left + d.width, scale_.x) - left;
-        const int height = twipsToPixels(d.top + d.height, scale_.y) - top;
+        const auto [left, top, width, height] = pixelRect(d.left, d.top, d.width, d.height, scale_);
         const std::wstring text = utf8ToWide(d.caption);
         HWND w = nullptr;
         switch (d.kind) {
@@ -236,14 +224,11 @@ void Win32AboutBox::unloadAbout() {
     if (form_) DestroyWindow(form_);
 }
 
-std::intptr_t Win32AboutBox::shellExecuteA(WindowHandle owner, const std::string& operation,
-                                           const std::string& file, const std::string& parameters,
-                                           const std::string& directory, int showCmd) {
-    const std::string op = toAnsi(operation), f = toAnsi(file), p = toAnsi(parameters),
-                      d = toAnsi(directory);
-    HINSTANCE result = ShellExecuteA(reinterpret_cast<HWND>(owner), op.c_str(), f.c_str(),
-                                     p.c_str(), d.c_str(), showCmd);
-    return reinterpret_cast<std::intptr_t>(result);
+bool Win32AboutBox::openAddress(const std::string& address) {
+    const std::string file = toAnsi(address);
+    const HINSTANCE result =
+        ShellExecuteA(nullptr, "Open", file.c_str(), "", "", SW_SHOWNORMAL);
+    return reinterpret_cast<INT_PTR>(result) > 32;
 }
 
 bool Win32AboutBox::preTranslateMessage(MSG& message) {
@@ -299,13 +284,13 @@ LRESULT Win32AboutBox::onControlMessage(Control& c, UINT message, WPARAM wParam,
             return CallWindowProcW(original, window, message, wParam, lParam);
         default:
             // The name is copied: the handler it reaches may close the box.
-            if (mouse(window, std::string(c.name), c.clickArmed, message, wParam, lParam)) return 0;
+            if (mouse(window, std::string(c.name), c.clicks, message, wParam, lParam)) return 0;
             break;
     }
     return CallWindowProcW(original, window, message, wParam, lParam);
 }
 
-bool Win32AboutBox::mouse(HWND window, const std::string& name, bool& clickArmed, UINT message,
+bool Win32AboutBox::mouse(HWND window, const std::string& name, ClickRule& clicks, UINT message,
                           WPARAM wParam, LPARAM lParam) {
     int button = 0;
     bool down = false, secondOfDouble = false;
@@ -314,44 +299,44 @@ bool Win32AboutBox::mouse(HWND window, const std::string& name, bool& clickArmed
             secondOfDouble = true;
             [[fallthrough]];
         case WM_LBUTTONDOWN:
-            button = 1, down = true;
+            button = kButtonLeft, down = true;
             break;
         case WM_RBUTTONDBLCLK:
         case WM_RBUTTONDOWN:
-            button = 2, down = true;
+            button = kButtonRight, down = true;
             break;
         case WM_MBUTTONDBLCLK:
         case WM_MBUTTONDOWN:
-            button = 4, down = true;
+            button = kButtonMiddle, down = true;
             break;
         case WM_LBUTTONUP:
-            button = 1;
+            button = kButtonLeft;
             break;
         case WM_RBUTTONUP:
-            button = 2;
+            button = kButtonRight;
             break;
         case WM_MBUTTONUP:
-            button = 4;
+            button = kButtonMiddle;
             break;
         default:
             return false;
     }
     const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-    const float x = static_cast<float>(at.x * scale_.x), y = static_cast<float>(at.y * scale_.y);
-    const int shift = shiftOf(wParam);
+    const auto x = static_cast<float>(pixelsToTwips(at.x, scale_.x));
+    const auto y = static_cast<float>(pixelsToTwips(at.y, scale_.y));
+    const int shift = mouseKeys(wParam);
     AboutEvents* events = events_;
     if (down) {
         // The release comes back here wherever the pointer has gone.
         SetCapture(window);
-        if (button == 1) clickArmed = !secondOfDouble;
+        clicks.pressed(button, secondOfDouble);
         toCore(events, [&](AboutEvents& e) { e.MouseDown(name, button, shift, x, y); });
         return true;
     }
     RECT client;
     GetClientRect(window, &client);
-    const bool click = button == 1 && clickArmed && PtInRect(&client, at);
-    if (button == 1) clickArmed = false;
-    if (!buttonsOf(wParam) && GetCapture() == window) ReleaseCapture();
+    const bool click = clicks.released(button, PtInRect(&client, at));
+    if (!mouseButtons(static_cast<DWORD>(wParam)) && GetCapture() == window) ReleaseCapture();
     toCore(events, [&](AboutEvents& e) { e.MouseUp(name, button, shift, x, y); });
     // A window the release closed reports nothing more.
     if (click && events_ == events) toCore(events, [&](AboutEvents& e) { e.Click(name); });
@@ -401,7 +386,7 @@ LRESULT Win32AboutBox::onFormMessage(HWND window, UINT message, WPARAM wParam, L
             fontsByDesign_.clear();
             break;
         default:
-            if (mouse(window, "", surfaceClickArmed_, message, wParam, lParam)) return 0;
+            if (mouse(window, "", surfaceClicks_, message, wParam, lParam)) return 0;
             break;
     }
     return DefWindowProcW(window, message, wParam, lParam);

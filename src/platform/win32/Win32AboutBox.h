@@ -1,7 +1,7 @@
 #pragma once
 // The Windows edition's About box: a modeless window without owner built from the core's
-// design, with static controls for the picture and labels and a push button; and the shell's
-// ShellExecuteA for its links.
+// design, with static controls for the picture and labels and a push button; its links open
+// through the shell's ShellExecuteA.
 
 #include <windows.h>
 
@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/AboutBox.h"
-#include "platform/win32/Twips.h"
+#include "platform/win32/WinUi.h"
 
 namespace talvoro::win32 {
 
@@ -25,9 +25,8 @@ public:
     void showAbout() override;
     void setAboutForeColour(const std::string& control, Colour colour) override;
     void unloadAbout() override;
-    std::intptr_t shellExecuteA(WindowHandle owner, const std::string& operation,
-                                const std::string& file, const std::string& parameters,
-                                const std::string& directory, int showCmd) override;
+    // ShellExecuteA with no owner, the verb "Open", no parameters or folder, a normal window.
+    bool openAddress(const std::string& address) override;
 
     // The message loop offers every message here first: Enter, Esc and Tab of the box are the
     // dialog manager's. True when the message was taken.
@@ -48,7 +47,7 @@ private:
         bool hasColour = false;
         bool handPointer = false;
         bool isButton = false;
-        bool clickArmed = false;
+        ClickRule clicks;
     };
 
     static LRESULT CALLBACK formProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -57,8 +56,8 @@ private:
     LRESULT onControlMessage(Control& c, UINT message, WPARAM wParam, LPARAM lParam);
     // Mouse presses and releases on a control or, with an empty name, on the surface; true
     // when the message was one.
-    bool mouse(HWND window, const std::string& name, bool& clickArmed, UINT message, WPARAM wParam,
-               LPARAM lParam);
+    bool mouse(HWND window, const std::string& name, ClickRule& clicks, UINT message,
+               WPARAM wParam, LPARAM lParam);
     void createControls(const FormDesign& design);
     HFONT font(const FontDesign& design);
     SIZE fitted(const std::wstring& text, HFONT f, SIZE designed, int room);
@@ -77,7 +76,7 @@ private:
     std::vector<Control> controls_;
     std::vector<HFONT> fonts_;
     std::map<std::string, HFONT> fontsByDesign_;
-    bool surfaceClickArmed_ = false;
+    ClickRule surfaceClicks_;
     bool quitWhenClosed_ = false;
 };
 

@@ -7,17 +7,13 @@
 
 #include "platform/win32/BrowserSite.h"
 #include "platform/win32/ResourceIds.h"
-#include "platform/win32/Twips.h"
+#include "platform/win32/WinUi.h"
 #include "platform/win32/WinText.h"
 
 namespace talvoro::win32 {
 namespace {
 
 constexpr const wchar_t* kClassName = L"TalvoroHelp";
-// The window's client area as designed, in twips.
-constexpr int kClientWidthTwips = 4680;
-constexpr int kClientHeightTwips = 3195;
-
 template <typename T>
 void release(T*& p) {
     if (p) std::exchange(p, nullptr)->Release();
@@ -31,7 +27,7 @@ Win32HelpViewer::~Win32HelpViewer() {
     if (window_) DestroyWindow(window_);
 }
 
-void Win32HelpViewer::loadHelp(const std::string& caption) {
+void Win32HelpViewer::loadHelp(const FormDesign& design) {
     static const ATOM registered = [this] {
         WNDCLASSEXW c{};
         c.cbSize = sizeof c;
@@ -46,10 +42,11 @@ void Win32HelpViewer::loadHelp(const std::string& caption) {
     if (!registered) throw win32Error(GetLastError());
 
     const TwipsPerPixel t = screenTwipsPerPixel();
-    RECT outer{0, 0, twipsToPixels(kClientWidthTwips, t.x), twipsToPixels(kClientHeightTwips, t.y)};
+    RECT outer{0, 0, twipsToPixels(design.clientWidth, t.x), twipsToPixels(design.clientHeight, t.y)};
     AdjustWindowRectEx(&outer, WS_OVERLAPPEDWINDOW, FALSE, 0);
-    // An ordinary window without owner, placed where the system places new windows.
-    HWND window = CreateWindowExW(0, kClassName, utf8ToWide(caption).c_str(),
+    // As designed: an ordinary sizable window without owner, placed where the system places new
+    // windows.
+    HWND window = CreateWindowExW(0, kClassName, utf8ToWide(design.caption).c_str(),
                                   WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
                                   CW_USEDEFAULT, outer.right - outer.left,
                                   outer.bottom - outer.top, nullptr, nullptr, instance_, this);

@@ -22,7 +22,7 @@ public:
     Win32HelpViewer& operator=(const Win32HelpViewer&) = delete;
 
     bool helpLoaded() override { return window_ != nullptr; }
-    void loadHelp(const std::string& caption) override;
+    void loadHelp(const FormDesign& design) override;
     void navigate2(const std::string& path) override;
     void showHelp() override;
 

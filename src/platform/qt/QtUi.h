@@ -1,0 +1,30 @@
+#pragma once
+// Qt's mouse buttons, keyboard modifiers and screens in the core's terms.
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "ui/Mouse.h"
+#include "ui/Twips.h"
+
+namespace talvoro::qt {
+
+// One button or several; 0 for buttons the core has no code for.
+inline int buttonsOf(Qt::MouseButtons b) {
+    return buttonCode(b.testFlag(Qt::LeftButton), b.testFlag(Qt::RightButton),
+                      b.testFlag(Qt::MiddleButton));
+}
+
+inline int keysOf(Qt::KeyboardModifiers m) {
+    return shiftCode(m.testFlag(Qt::ShiftModifier), m.testFlag(Qt::ControlModifier),
+                     m.testFlag(Qt::AltModifier));
+}
+
+// The scale of `screen`, or of the primary screen when a window has none yet.
+inline TwipsPerPixel twipsPerPixelOf(const QScreen* screen) {
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    if (!screen) return {};
+    return twipsPerPixelAt(screen->logicalDotsPerInchX(), screen->logicalDotsPerInchY());
+}
+
+}  // namespace talvoro::qt
