@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "CoreFixture.h"
+#include "intake/HeldDrops.h"
 
 namespace talvoro::testing {
 namespace {
@@ -113,7 +114,7 @@ TEST_F(DropTest, DragOverTakesTheCaptureInsideWithEdgesIncludedAndLetsEveryDragT
     };
     FakeData files(log, "", true);
     for (const Case& c : cases)
-        for (int state : {0, 1, 2}) {
+        for (int state : {kDragEnter, kDragLeave, kDragOver}) {
             log.clear();
             std::int32_t effect = 1;
             form->Picture1_OLEDragOver(files, effect, 1, 0, c.x, c.y, state);
@@ -121,6 +122,47 @@ TEST_F(DropTest, DragOverTakesTheCaptureInsideWithEdgesIncludedAndLetsEveryDragT
             EXPECT_EQ(effect, 1);
         }
     EXPECT_EQ(form->textBuffer(), "");
+}
+
+// Drops held until their sources are answered reach the drop handler in the order they were
+// made, each once, also when the handler of one shows a message box whose loop lets the next
+// hand-over in, and when a press hands them over before the window system's own wake-up.
+TEST_F(DropTest, HeldDropsReachTheHandlerInOrderEachOnce) {
+    form->mnuadddata_Click();
+    form->mnutd_Click();
+    HeldDrops held;
+    const auto hold = [&](std::string text, bool files = false) {
+        held.hold({std::make_unique<FakeData>(log, std::move(text), files), 7, kButtonLeft, 0,
+                   10, 10});
+    };
+    const auto handOver = [&] {
+        held.handOver([&](HeldDrop& d) {
+            form->Picture1_OLEDragDrop(*d.data, d.effect, d.buttons, d.shift, d.x, d.y);
+        });
+    };
+    hold("a");
+    hold("", true);  // no text: its message box lets the wake-ups queued meanwhile in
+    hold("c");
+    int inside = 0;
+    fake.onMessageBox = [&] {
+        ++inside;
+        handOver();
+    };
+    handOver();
+    EXPECT_EQ(inside, 1);
+    EXPECT_EQ(form->textBuffer(), "ac");
+    EXPECT_TRUE(held.empty());
+
+    handOver();  // a wake-up that finds nothing held
+    hold("d");
+    hold("e");
+    handOver();
+    EXPECT_EQ(form->textBuffer(), "acde");
+
+    hold("never");
+    held.clear();  // the window went first
+    handOver();
+    EXPECT_EQ(form->textBuffer(), "acde");
 }
 
 }  // namespace

@@ -111,8 +111,11 @@ public:
     }
 
     // MessageBoxes
+    // Runs inside each message box, as the events a box's modal loop lets in.
+    std::function<void()> onMessageBox;
     void messageBox(const std::string& text, int style, const std::string& title) override {
         log_.add("MsgBox(" + text + "," + std::to_string(style) + "," + title + ")");
+        if (onMessageBox) onMessageBox();
     }
 
     // Clipboard

@@ -23,11 +23,11 @@ namespace {
 class BasketWindowOrder : public ::testing::Test {
 protected:
     BasketWindowOrder() {
-        handlers.press = [this](int button, QPointF) {
+        handlers.press = [this](int button, int, float, float) {
             calls.push_back("press " + std::to_string(button));
         };
-        handlers.drop = [this](DataObject& data, int, int, int, QPointF) {
-            calls.push_back("drop " + data.GetData(kFormatText));
+        handlers.drop = [this](HeldDrop& drop) {
+            calls.push_back("drop " + drop.data->GetData(kFormatText));
         };
         window.show();
     }

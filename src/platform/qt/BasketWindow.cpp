@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <QWindow>
 #include <memory>
+#include <tuple>
+#include <utility>
 
 #include "platform/qt/AppLife.h"
 #include "platform/qt/DropData.h"
@@ -18,6 +20,23 @@
 #include "platform/qt/X11Move.h"
 
 namespace talvoro::qt {
+namespace {
+
+// A place in pixels of `widget` in twips of its screen.
+std::pair<float, float> twipsOf(const QWidget& widget, QPointF at) {
+    const TwipsPerPixel scale = twipsPerPixelOf(widget.screen());
+    return {static_cast<float>(pixelsToTwips(at.x(), scale.x)),
+            static_cast<float>(pixelsToTwips(at.y(), scale.y))};
+}
+
+void report(const BasketEvents::Mouse& handler, const QWidget& widget, int button,
+            QMouseEvent* e, QPointF at) {
+    if (!handler) return;
+    const auto [x, y] = twipsOf(widget, at);
+    handler(button, keysOf(e->modifiers()), x, y);
+}
+
+}  // namespace
 
 PictureBox::PictureBox(QWidget* parent, const BasketLayout& layout, BasketEvents& handlers,
                        std::function<void()> beforePress)
@@ -51,13 +70,15 @@ void PictureBox::paintEvent(QPaintEvent*) {
 
 void PictureBox::mousePressEvent(QMouseEvent* e) {
     if (beforePress_) beforePress_();
-    if (const int b = buttonsOf(e->button())) handlers_.press(b, e->position());
+    if (const int b = buttonsOf(e->button())) report(handlers_.press, *this, b, e, e->position());
 }
 
-void PictureBox::mouseMoveEvent(QMouseEvent* e) { handlers_.move(0, e->position()); }
+void PictureBox::mouseMoveEvent(QMouseEvent* e) {
+    report(handlers_.move, *this, buttonsOf(e->buttons()), e, e->position());
+}
 
 void PictureBox::mouseReleaseEvent(QMouseEvent* e) {
-    if (const int b = buttonsOf(e->button())) handlers_.release(b, e->position());
+    if (const int b = buttonsOf(e->button())) report(handlers_.release, *this, b, e, e->position());
 }
 
 BasketWindow::BasketWindow(BasketEvents& handlers)
@@ -76,7 +97,7 @@ BasketWindow::BasketWindow(BasketEvents& handlers)
     setMouseTracking(true);
     // Drags are taken by the window and handed to the picture here (see overPicture).
     setAcceptDrops(true);
-    picture_ = new PictureBox(this, layout, handlers_, [this] { handPendingDrops(); });
+    picture_ = new PictureBox(this, layout, handlers_, [this] { handHeldDrops(); });
 }
 
 void BasketWindow::closeEvent(QCloseEvent* e) {
@@ -91,7 +112,8 @@ void BasketWindow::closeEvent(QCloseEvent* e) {
 // The frame around the picture: moves here reach the picture only while it holds the capture,
 // which the handlers of the picture decide.
 void BasketWindow::mouseMoveEvent(QMouseEvent* e) {
-    handlers_.frameMove(e->position() - QPointF(picture_->pos()));
+    report(handlers_.frameMove, *this, buttonsOf(e->buttons()), e,
+           e->position() - QPointF(picture_->pos()));
 }
 
 // The basket only ever copies: a source that offers to move would otherwise delete the text it
@@ -121,7 +143,8 @@ void BasketWindow::leavePicture() {
     dragOnPicture_ = false;
     if (!handlers_.dragOver) return;
     DraggedData none(nullptr);
-    handlers_.dragOver(none, 0, 0, 0, lastDragPos_, kDragLeave);
+    const auto [x, y] = twipsOf(*this, lastDragPos_);
+    handlers_.dragOver(none, 0, 0, 0, x, y, kDragLeave);
 }
 
 // Over the picture every drag is let through to the drop, whatever it carries; over the frame
@@ -139,8 +162,9 @@ void BasketWindow::dragMoved(QDropEvent* e) {
     lastDragPos_ = at;
     if (!handlers_.dragOver) return;
     DraggedData data(e->mimeData());
+    const auto [x, y] = twipsOf(*this, at);
     handlers_.dragOver(data, static_cast<int>(e->dropAction()), buttonsOf(e->buttons()),
-                       keysOf(e->modifiers()), at, state);
+                       keysOf(e->modifiers()), x, y, state);
 }
 
 // A drag that enters over the frame is still taken in, or Qt would send the moves that follow
@@ -164,24 +188,20 @@ void BasketWindow::dropEvent(QDropEvent* e) {
         e->ignore();
         return;
     }
-    auto data = std::make_shared<DroppedData>(e->mimeData());
+    auto data = std::make_unique<DroppedData>(e->mimeData());
     trace("taken", static_cast<long long>(data->size()));
     acceptAsCopy(e);
-    const int effect = static_cast<int>(e->dropAction());
-    const int buttons = buttonsOf(e->buttons()), shift = keysOf(e->modifiers());
-    pendingDrops_.push_back({data, effect, buttons, shift, at});
-    QTimer::singleShot(0, this, [this] { handPendingDrops(); });
+    HeldDrop drop{std::move(data), static_cast<int>(e->dropAction()), buttonsOf(e->buttons()),
+                  keysOf(e->modifiers())};
+    std::tie(drop.x, drop.y) = twipsOf(*this, at);
+    heldDrops_.hold(std::move(drop));
+    QTimer::singleShot(0, this, [this] { handHeldDrops(); });
 }
 
-// A drop is handed over once its source has been answered, so that a message box never keeps
-// the source waiting. A press that reaches us first still comes after the drop the user made
-// before it: the pop-up it opens shows the buffer with the dropped text in it.
-void BasketWindow::handPendingDrops() {
-    while (!pendingDrops_.empty()) {
-        PendingDrop d = std::move(pendingDrops_.front());
-        pendingDrops_.pop_front();
-        if (handlers_.drop) handlers_.drop(*d.data, d.effect, d.buttons, d.shift, d.at);
-    }
+void BasketWindow::handHeldDrops() {
+    heldDrops_.handOver([this](HeldDrop& drop) {
+        if (handlers_.drop) handlers_.drop(drop);
+    });
 }
 
 }  // namespace talvoro::qt

@@ -5,26 +5,27 @@
 #include <QPixmap>
 #include <QPoint>
 #include <QWidget>
-#include <deque>
 #include <functional>
-#include <memory>
 
 #include "app/BasketDesign.h"
+#include "intake/HeldDrops.h"
 #include "platform/DataObject.h"
 
 namespace talvoro::qt {
 
-// What the basket reports: mouse events of the picture, in pixels relative to the picture, and
-// the window's closing.
+// What the basket reports, in the core's terms: buttons and keys as its codes, places in twips
+// relative to the picture.
 struct BasketEvents {
-    std::function<void(int button, QPointF pos)> press, move, release;
+    using Mouse = std::function<void(int button, int shift, float x, float y)>;
+    Mouse press, move, release;
     // A move over the basket's frame, outside the picture.
-    std::function<void(QPointF pos)> frameMove;
-    // A drag over the picture (kDragEnter, kDragLeave, kDragOver) and a drop on it; effect,
-    // buttons and keys as the core's handlers take them.
-    std::function<void(DataObject&, int effect, int buttons, int shift, QPointF pos, int state)>
+    Mouse frameMove;
+    // A drag over the picture (kDragEnter, kDragLeave, kDragOver), and a drop on it once its
+    // source has been answered.
+    std::function<void(DataObject&, int effect, int buttons, int shift, float x, float y,
+                       int state)>
         dragOver;
-    std::function<void(DataObject&, int effect, int buttons, int shift, QPointF pos)> drop;
+    std::function<void(HeldDrop& drop)> drop;
     std::function<void()> close;
 };
 
@@ -54,8 +55,8 @@ public:
     explicit BasketWindow(BasketEvents& handlers);
 
     PictureBox* picture() const { return picture_; }
-    // Hands the drops taken so far to the core, oldest first.
-    void handPendingDrops();
+    // Hands the drops taken so far to the core.
+    void handHeldDrops();
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -71,18 +72,12 @@ private:
     void dragMoved(QDropEvent* e);
     void leavePicture();
 
-    struct PendingDrop {
-        std::shared_ptr<DataObject> data;
-        int effect, buttons, shift;
-        QPointF at;
-    };
-
     BasketEvents& handlers_;
     PictureBox* picture_;
     bool unloaded_ = false;
     bool dragOnPicture_ = false;
     QPointF lastDragPos_;
-    std::deque<PendingDrop> pendingDrops_;
+    HeldDrops heldDrops_;
 };
 
 }  // namespace talvoro::qt

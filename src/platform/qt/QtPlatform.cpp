@@ -55,44 +55,33 @@ QtPlatform::QtPlatform() {
 QtPlatform::~QtPlatform() = default;
 
 void QtPlatform::attach(Frmlan& form) {
-    const auto twips = [this](QPointF px) {
-        const TwipsPerPixel t = scale();
-        return std::pair{static_cast<float>(pixelsToTwips(px.x(), t.x)),
-                         static_cast<float>(pixelsToTwips(px.y(), t.y))};
-    };
-    mouse_.press = [this, &form, twips](int button, QPointF pos) {
+    mouse_.press = [this, &form](int button, int shift, float x, float y) {
         following_ = false;
-        auto [x, y] = twips(pos);
-        form.Picture1_MouseDown(button, 0, x, y);
+        form.Picture1_MouseDown(button, shift, x, y);
     };
-    mouse_.move = [this, &form, twips](int, QPointF pos) {
+    mouse_.move = [this, &form](int button, int shift, float x, float y) {
         if (following_ && (QGuiApplication::mouseButtons() & Qt::LeftButton)) {
             basket_->move(QCursor::pos() - followOffset_);
             return;
         }
-        auto [x, y] = twips(pos);
-        form.Picture1_MouseMove(0, 0, x, y);
+        form.Picture1_MouseMove(button, shift, x, y);
     };
-    mouse_.frameMove = [this, mv = &mouse_.move](QPointF pos) {
+    mouse_.frameMove = [this, mv = &mouse_.move](int button, int shift, float x, float y) {
         // Only a picture that holds the capture hears moves outside its own rectangle.
-        if (capture_ == kPicture) (*mv)(0, pos);
+        if (capture_ == kPicture) (*mv)(button, shift, x, y);
     };
-    mouse_.release = [this, &form, twips](int button, QPointF pos) {
+    mouse_.release = [this, &form](int button, int shift, float x, float y) {
         following_ = false;
-        auto [x, y] = twips(pos);
-        form.Picture1_MouseUp(button, 0, x, y);
+        form.Picture1_MouseUp(button, shift, x, y);
     };
-    mouse_.dragOver = [&form, twips](DataObject& data, int effect, int buttons, int shift,
-                                     QPointF pos, int state) {
-        auto [x, y] = twips(pos);
+    mouse_.dragOver = [&form](DataObject& data, int effect, int buttons, int shift, float x,
+                              float y, int state) {
         std::int32_t e = effect;
         form.Picture1_OLEDragOver(data, e, buttons, shift, x, y, state);
     };
-    mouse_.drop = [&form, twips](DataObject& data, int effect, int buttons, int shift,
-                                 QPointF pos) {
-        auto [x, y] = twips(pos);
-        std::int32_t e = effect;
-        form.Picture1_OLEDragDrop(data, e, buttons, shift, x, y);
+    mouse_.drop = [&form](HeldDrop& drop) {
+        form.Picture1_OLEDragDrop(*drop.data, drop.effect, drop.buttons, drop.shift, drop.x,
+                                  drop.y);
     };
     mouse_.close = [&form] { form.Form_Unload(); };
 }

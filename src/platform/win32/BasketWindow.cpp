@@ -122,7 +122,7 @@ void BasketWindow::takeDrops() {
                     form.Picture1_OLEDragOver(data, effect, buttons, shift, x, y, state);
                 });
             },
-            [this](std::unique_ptr<PictureDrop> drop) { return keepDrop(std::move(drop)); });
+            [this](HeldDrop drop) { return holdDrop(std::move(drop)); });
     } catch (...) {
         return;
     }
@@ -133,24 +133,20 @@ IDropTarget* BasketWindow::dropTarget() const {
     return dropTarget_;
 }
 
-bool BasketWindow::keepDrop(std::unique_ptr<PictureDrop> drop) {
+bool BasketWindow::holdDrop(HeldDrop drop) {
     if (!main_ || !PostMessageW(main_, kDropArrived, 0, 0)) return false;
-    pendingDrops_.push_back(std::move(drop));
+    heldDrops_.hold(std::move(drop));
     return true;
 }
 
-// One at a time and in order: a handler's message box lets later wake-ups in, and they take
-// the next drops from inside it. A wake-up with nothing kept does nothing.
-void BasketWindow::handlePendingDrops() {
-    while (!pendingDrops_.empty()) {
-        const std::unique_ptr<PictureDrop> drop = std::move(pendingDrops_.front());
-        pendingDrops_.pop_front();
+// A wake-up with nothing held does nothing.
+void BasketWindow::handHeldDrops() {
+    heldDrops_.handOver([this](HeldDrop& drop) {
         toCore(form_, [&](Frmlan& form) {
-            std::int32_t effect = drop->effect;
-            form.Picture1_OLEDragDrop(drop->data, effect, drop->buttons, drop->shift, drop->x,
-                                      drop->y);
+            form.Picture1_OLEDragDrop(*drop.data, drop.effect, drop.buttons, drop.shift, drop.x,
+                                      drop.y);
         });
-    }
+    });
 }
 
 void BasketWindow::show() {
@@ -205,11 +201,11 @@ LRESULT BasketWindow::onMainMessage(HWND window, UINT message, WPARAM wParam, LP
             if (wParam) unloadOnce();
             return 0;
         case kDropArrived:
-            handlePendingDrops();
+            handHeldDrops();
             return 0;
         case WM_DESTROY:
             // Drops never handed over go with the window.
-            pendingDrops_.clear();
+            heldDrops_.clear();
             main_ = nullptr;
             PostQuitMessage(0);
             return 0;
@@ -300,6 +296,8 @@ bool BasketWindow::toPictureHandlers(UINT message, WPARAM wParam, LPARAM lParam)
     const auto x = static_cast<float>(GET_X_LPARAM(lParam) * scale_.x);
     const auto y = static_cast<float>(GET_Y_LPARAM(lParam) * scale_.y);
     const int shift = mouseKeys(wParam);
+    // A press comes after the drops made before it, even when it reaches the basket first.
+    if (kind == Kind::Down) handHeldDrops();
     toCore(form_, [&](Frmlan& form) {
         switch (kind) {
             case Kind::Down:

@@ -6,10 +6,10 @@
 
 #include <ole2.h>
 
-#include <deque>
 #include <memory>
 
 #include "app/BasketDesign.h"
+#include "intake/HeldDrops.h"
 #include "platform/win32/WinUi.h"
 
 namespace talvoro {
@@ -19,7 +19,6 @@ class Frmlan;
 namespace talvoro::win32 {
 
 class PictureDropTarget;
-struct PictureDrop;
 
 class BasketWindow {
 public:
@@ -51,8 +50,8 @@ private:
     void unloadOnce();
     void paintPicture(HWND window);
     void takeDrops();
-    bool keepDrop(std::unique_ptr<PictureDrop> drop);
-    void handlePendingDrops();
+    bool holdDrop(HeldDrop drop);
+    void handHeldDrops();
 
     HINSTANCE instance_;
     TwipsPerPixel scale_;
@@ -66,7 +65,7 @@ private:
     // Drops taken from their sources and not yet handed to the core. Only a wake-up goes
     // through the message queue: any program can post to the basket, so a message must
     // never carry anything the basket would trust.
-    std::deque<std::unique_ptr<PictureDrop>> pendingDrops_;
+    HeldDrops heldDrops_;
     Frmlan* form_ = nullptr;
     bool unloaded_ = false;
 };

@@ -176,12 +176,11 @@ HRESULT PictureDropTarget::Drop(IDataObject* data, DWORD keyState, POINTL at, DW
     }
     try {
         // The data is only valid until Drop returns: it is taken now.
-        auto drop = std::make_unique<PictureDrop>(data);
-        drop->effect = static_cast<std::int32_t>(basketEffect(*effect));
-        drop->buttons = mouseButtons(keyState);
-        drop->shift = dragKeys(keyState);
-        toPictureTwips(at, drop->x, drop->y);
-        const DWORD answer = static_cast<DWORD>(drop->effect);
+        HeldDrop drop{std::make_unique<DroppedData>(data),
+                      static_cast<std::int32_t>(basketEffect(*effect)), mouseButtons(keyState),
+                      dragKeys(keyState)};
+        toPictureTwips(at, drop.x, drop.y);
+        const auto answer = static_cast<DWORD>(drop.effect);
         *effect = dropped_(std::move(drop)) ? answer : DROPEFFECT_NONE;
     } catch (...) {
         *effect = DROPEFFECT_NONE;
