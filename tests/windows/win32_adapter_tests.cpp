@@ -277,8 +277,18 @@ void clipboardText() {
     CHECK(clipboard.clipboardText() == "");  // readable again once released
 }
 
+// Records message boxes instead of showing them; a real box would wait for a user.
+struct RecordingBoxes : MessageBoxes {
+    std::vector<std::string> titles, texts;
+    void messageBox(const std::string& text, int, const std::string& title) override {
+        titles.push_back(title);
+        texts.push_back(text);
+    }
+};
+
 void uiThreadQueue() {
-    Win32UiThread ui;
+    RecordingBoxes boxes;
+    Win32UiThread ui(boxes);
     const DWORD uiThread = GetCurrentThreadId();
     std::vector<int> seen;
     bool allOnUiThread = true;
@@ -305,8 +315,9 @@ void uiThreadQueue() {
     }
     CHECK(inOrderPerWorker);
 
-    // A failing piece of work costs nothing else; work that runs a modal loop lets the rest
-    // run inside it, still in order; work posted by work runs after it.
+    // A failing piece of work is shown in the common error box and costs nothing else; work that
+    // runs a modal loop lets the rest run inside it, still in order; work posted by work runs
+    // after it.
     std::vector<std::string> order;
     ui.post([] { throw AppError(5, "x"); });
     ui.post([&] {
@@ -320,16 +331,10 @@ void uiThreadQueue() {
     const std::vector<std::string> expected{"modal start", "second", "posted from work",
                                             "modal end"};
     CHECK(order == expected);
+    CHECK(boxes.titles == std::vector<std::string>{"错误信息：5"});
+    CHECK(boxes.texts == std::vector<std::string>{"x"});
 }
 
-// Records message boxes instead of showing them; a real box would wait for a user.
-struct RecordingBoxes : MessageBoxes {
-    std::vector<std::string> titles, texts;
-    void messageBox(const std::string& text, int, const std::string& title) override {
-        titles.push_back(title);
-        texts.push_back(text);
-    }
-};
 
 struct FakeMenus : MenuPresenter {
     std::optional<MenuItemId> popupMenu(const MenuItem&) override { return std::nullopt; }
@@ -366,18 +371,18 @@ struct LiveBasket {
     RecordingBoxes boxes;
     Win32Clipboard clipboard{basket.mainWindow()};
     RegistrySettings settings{scratch.get()};
-    Win32UiThread ui;
+    Win32UiThread ui{boxes};
     OpenWithoutDialog files;
     Win32HelpViewer help;
-    Win32AboutBox about;
+    Win32AboutBox about{boxes};
     Win32SystemServices system;
     Platform platform{windows, menus, boxes, clipboard, settings, ui, files, help, about, system};
     Frmlan form{platform, [](SpeechEvents&) { return std::make_unique<OneVoiceEngine>(); }, {}};
 
-    ~LiveBasket() { basket.attach(nullptr); }
+    ~LiveBasket() { basket.detach(); }
 
     void load() {
-        basket.attach(&form);
+        basket.attach(form, boxes);
         form.Form_Load();
         basket.show();
         // Lets the window manager's activation settle; losing the focus cancels a capture.

@@ -16,6 +16,7 @@
 #include <map>
 #include <vector>
 
+#include "app/ErrorPolicy.h"
 #include "platform/qt/AppLife.h"
 #include "platform/qt/QtUi.h"
 
@@ -98,6 +99,28 @@ private:
     AboutEvents& events_;
     TwipsPerPixel scale_;
     ClickRule clicks_;
+};
+
+// The box's events on their way to the core, each through the core's one door.
+class EventDoor : public AboutEvents {
+public:
+    EventDoor(AboutEvents& events, MessageBoxes& boxes) : events_(events), boxes_(boxes) {}
+    void Click(const std::string& control) override {
+        handleEvent(boxes_, [&] { events_.Click(control); });
+    }
+    void MouseDown(const std::string& control, int button, int shift, float x, float y) override {
+        handleEvent(boxes_, [&] { events_.MouseDown(control, button, shift, x, y); });
+    }
+    void MouseUp(const std::string& control, int button, int shift, float x, float y) override {
+        handleEvent(boxes_, [&] { events_.MouseUp(control, button, shift, x, y); });
+    }
+    void Unload() override {
+        handleEvent(boxes_, [&] { events_.Unload(); });
+    }
+
+private:
+    AboutEvents& events_;
+    MessageBoxes& boxes_;
 };
 
 // A label or the picture. It keeps its clicks: what it does not handle must not fall through
@@ -262,7 +285,8 @@ void QtAboutBox::loadAbout(const FormDesign& design, AboutEvents& events) {
         window_->forget();
         delete window_.data();
     }
-    window_ = new AboutWindow(design, events);
+    door_ = std::make_unique<EventDoor>(events, boxes_);
+    window_ = new AboutWindow(design, *door_);
 }
 
 void QtAboutBox::showAbout() {

@@ -5,7 +5,10 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <memory>
+
 #include "platform/AboutBox.h"
+#include "platform/MessageBoxes.h"
 
 namespace talvoro::qt {
 
@@ -13,7 +16,8 @@ class AboutWindow;
 
 class QtAboutBox : public AboutBox {
 public:
-    QtAboutBox() = default;
+    // What escapes the box's handlers is shown through `boxes`.
+    explicit QtAboutBox(MessageBoxes& boxes) : boxes_(boxes) {}
     ~QtAboutBox() override;
     QtAboutBox(const QtAboutBox&) = delete;
     QtAboutBox& operator=(const QtAboutBox&) = delete;
@@ -26,6 +30,8 @@ public:
     bool openAddress(const std::string& address) override;
 
 private:
+    MessageBoxes& boxes_;
+    std::unique_ptr<AboutEvents> door_;
     QPointer<AboutWindow> window_;
 };
 

@@ -13,6 +13,7 @@
 #include <map>
 
 #include "app/AppError.h"
+#include "app/ErrorPolicy.h"
 #include "app/Frmlan.h"
 #include "platform/qt/DropData.h"
 #include "platform/qt/QtUi.h"
@@ -54,17 +55,18 @@ QtPlatform::QtPlatform() {
 
 QtPlatform::~QtPlatform() = default;
 
+// Every event reaches the core through its one door.
 void QtPlatform::attach(Frmlan& form) {
     mouse_.press = [this, &form](int button, int shift, float x, float y) {
         following_ = false;
-        form.Picture1_MouseDown(button, shift, x, y);
+        handleEvent(*this, [&] { form.Picture1_MouseDown(button, shift, x, y); });
     };
     mouse_.move = [this, &form](int button, int shift, float x, float y) {
         if (following_ && (QGuiApplication::mouseButtons() & Qt::LeftButton)) {
             basket_->move(QCursor::pos() - followOffset_);
             return;
         }
-        form.Picture1_MouseMove(button, shift, x, y);
+        handleEvent(*this, [&] { form.Picture1_MouseMove(button, shift, x, y); });
     };
     mouse_.frameMove = [this, mv = &mouse_.move](int button, int shift, float x, float y) {
         // Only a picture that holds the capture hears moves outside its own rectangle.
@@ -72,18 +74,21 @@ void QtPlatform::attach(Frmlan& form) {
     };
     mouse_.release = [this, &form](int button, int shift, float x, float y) {
         following_ = false;
-        form.Picture1_MouseUp(button, shift, x, y);
+        handleEvent(*this, [&] { form.Picture1_MouseUp(button, shift, x, y); });
     };
-    mouse_.dragOver = [&form](DataObject& data, int effect, int buttons, int shift, float x,
-                              float y, int state) {
+    mouse_.dragOver = [this, &form](DataObject& data, int effect, int buttons, int shift, float x,
+                                    float y, int state) {
         std::int32_t e = effect;
-        form.Picture1_OLEDragOver(data, e, buttons, shift, x, y, state);
+        handleEvent(*this,
+                    [&] { form.Picture1_OLEDragOver(data, e, buttons, shift, x, y, state); });
     };
-    mouse_.drop = [&form](HeldDrop& drop) {
-        form.Picture1_OLEDragDrop(*drop.data, drop.effect, drop.buttons, drop.shift, drop.x,
-                                  drop.y);
+    mouse_.drop = [this, &form](HeldDrop& drop) {
+        handleEvent(*this, [&] {
+            form.Picture1_OLEDragDrop(*drop.data, drop.effect, drop.buttons, drop.shift, drop.x,
+                                      drop.y);
+        });
     };
-    mouse_.close = [&form] { form.Form_Unload(); };
+    mouse_.close = [this, &form] { handleEvent(*this, [&] { form.Form_Unload(); }); };
 }
 
 QWidget* QtPlatform::widget(WindowHandle w) const {
@@ -214,7 +219,9 @@ void QtPlatform::saveSetting(const std::string& app, const std::string& section,
 }
 
 void QtPlatform::post(std::function<void()> work) {
-    QMetaObject::invokeMethod(qApp, std::move(work), Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp, [this, work = std::move(work)] { handleEvent(*this, work); },
+        Qt::QueuedConnection);
 }
 
 }  // namespace talvoro::qt

@@ -79,7 +79,7 @@ private:
 
     QtFileServices files_;
     QtHelpViewer help_;
-    QtAboutBox about_;
+    QtAboutBox about_{*this};
     QtSystemServices system_;
     BasketEvents mouse_;
     std::unique_ptr<BasketWindow> basket_;

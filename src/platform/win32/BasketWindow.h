@@ -10,45 +10,66 @@
 
 #include "app/BasketDesign.h"
 #include "intake/HeldDrops.h"
+#include "platform/MessageBoxes.h"
+#include "platform/win32/BaseWindow.h"
 #include "platform/win32/WinUi.h"
 
-namespace talvoro {
-class Frmlan;
-}
+#include "app/ErrorPolicy.h"
+#include "app/Frmlan.h"
 
 namespace talvoro::win32 {
 
 class PictureDropTarget;
 
-class BasketWindow {
+class BasketWindow : public BaseWindow<BasketWindow> {
 public:
     // Creates both windows, hidden, the picture taking drops (with OLE initialised on this
     // thread). Throws AppError when the windows cannot be created; without drops the basket
     // works all the same.
     explicit BasketWindow(HINSTANCE instance);
     ~BasketWindow();
-    BasketWindow(const BasketWindow&) = delete;
-    BasketWindow& operator=(const BasketWindow&) = delete;
 
-    HWND mainWindow() const { return main_; }
-    HWND picture() const { return picture_; }
+    HWND mainWindow() const { return window(); }
+    HWND picture() const { return picture_.window(); }
     // The picture's drop target, registered while the picture lives; null when it could not be
     // made.
     IDropTarget* dropTarget() const;
 
-    // The form whose handlers receive the events; null detaches it.
-    void attach(Frmlan* form) { form_ = form; }
+    // The form whose handlers receive the events from now on, each through the core's one door:
+    // what escapes them is shown through `boxes`.
+    void attach(Frmlan& form, MessageBoxes& boxes) {
+        form_ = &form;
+        boxes_ = &boxes;
+    }
+    void detach() { form_ = nullptr; }
     void show();
 
+    // The main window's messages.
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
 private:
-    static LRESULT CALLBACK mainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK pictureProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT onMainMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT onPictureMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // The picture, a child window whose messages the basket answers.
+    class Picture : public BaseWindow<Picture> {
+    public:
+        explicit Picture(BasketWindow& basket) : basket_(basket) {}
+        HWND make(const PixelRect& at, HWND parent, HINSTANCE instance);
+        LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+            return basket_.onPictureMessage(message, wParam, lParam);
+        }
+
+    private:
+        BasketWindow& basket_;
+    };
+
+    LRESULT onPictureMessage(UINT message, WPARAM wParam, LPARAM lParam);
     bool toPictureHandlers(UINT message, WPARAM wParam, LPARAM lParam);
-    bool forwardCapturedMouse(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    bool forwardCapturedMouse(UINT message, WPARAM wParam, LPARAM lParam);
+    template <typename Call>
+    void toCore(Call&& call) {
+        if (form_) handleEvent(*boxes_, [&] { call(*form_); });
+    }
     void unloadOnce();
-    void paintPicture(HWND window);
+    void paintPicture();
     void takeDrops();
     bool holdDrop(HeldDrop drop);
     void handHeldDrops();
@@ -58,8 +79,7 @@ private:
     BasketLayout layout_;
     HBRUSH background_ = nullptr;
     HBITMAP basket_ = nullptr;
-    HWND main_ = nullptr;
-    HWND picture_ = nullptr;
+    Picture picture_{*this};
     PictureDropTarget* dropTarget_ = nullptr;
     bool dropsRegistered_ = false;
     // Drops taken from their sources and not yet handed to the core. Only a wake-up goes
@@ -67,6 +87,7 @@ private:
     // never carry anything the basket would trust.
     HeldDrops heldDrops_;
     Frmlan* form_ = nullptr;
+    MessageBoxes* boxes_ = nullptr;
     bool unloaded_ = false;
 };
 

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/ErrorPolicy.h"
+#include "platform/win32/BaseWindow.h"
 #include "platform/win32/WinText.h"
 
 namespace talvoro::win32 {
@@ -126,6 +127,7 @@ void PictureDropTarget::report(DWORD keyState, POINTL at, DWORD* effect, int sta
             dragOver_(data, proposed, mouseButtons(keyState), dragKeys(keyState), x, y, state);
         } catch (...) {
             // Nothing may unwind into the drag source.
+            reportEscaped(picture_, std::current_exception());
         }
     }
     *effect = static_cast<DWORD>(proposed);
@@ -184,6 +186,7 @@ HRESULT PictureDropTarget::Drop(IDataObject* data, DWORD keyState, POINTL at, DW
         *effect = dropped_(std::move(drop)) ? answer : DROPEFFECT_NONE;
     } catch (...) {
         *effect = DROPEFFECT_NONE;
+        reportEscaped(picture_, std::current_exception());
     }
     return S_OK;
 }

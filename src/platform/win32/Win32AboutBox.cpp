@@ -19,17 +19,6 @@ constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCH
 constexpr DWORD kFormExStyle = WS_EX_CONTROLPARENT;
 constexpr int kFirstControlId = 100;
 
-// Events reach the core through one door, and nothing it throws may unwind through the system's
-// dispatcher.
-template <typename Call>
-void toCore(AboutEvents* events, Call&& call) {
-    if (!events) return;
-    try {
-        call(*events);
-    } catch (...) {
-    }
-}
-
 // UTF-8 as the system's ANSI code page, for the shell's ANSI entry point.
 std::string toAnsi(const std::string& text) {
     const std::wstring wide = utf8ToWide(text);
@@ -45,8 +34,8 @@ std::string toAnsi(const std::string& text) {
 
 }  // namespace
 
-Win32AboutBox::Win32AboutBox(HINSTANCE instance)
-    : instance_(instance), scale_(screenTwipsPerPixel()) {
+Win32AboutBox::Win32AboutBox(MessageBoxes& boxes, HINSTANCE instance)
+    : boxes_(boxes), instance_(instance), scale_(screenTwipsPerPixel()) {
     icon_ = static_cast<HICON>(
         LoadImageW(instance, MAKEINTRESOURCEW(IDI_TALVORO), IMAGE_ICON, 32, 32, 0));
 }
@@ -54,26 +43,25 @@ Win32AboutBox::Win32AboutBox(HINSTANCE instance)
 Win32AboutBox::~Win32AboutBox() {
     events_ = nullptr;  // the core may be gone already
     quitWhenClosed_ = false;
-    if (form_) DestroyWindow(form_);
+    if (window()) DestroyWindow(window());
     if (icon_) DestroyIcon(icon_);
 }
 
 void Win32AboutBox::loadAbout(const FormDesign& design, AboutEvents& events) {
-    if (form_) {
+    if (window()) {
         events_ = nullptr;
-        DestroyWindow(form_);
+        DestroyWindow(window());
     }
     WNDCLASSEXW cls{};
     cls.cbSize = sizeof cls;
-    cls.lpfnWndProc = formProc;
+    cls.lpfnWndProc = windowProc;
     cls.hInstance = instance_;
     cls.hIcon = icon_;
     cls.hIconSm = icon_;
     cls.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     cls.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     cls.lpszClassName = kFormClass;
-    if (!RegisterClassExW(&cls) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
-        throw win32Error(GetLastError());
+    registerWindowClass(cls);
 
     // The design places the client area; the frame goes around it.
     const PixelRect client =
@@ -82,11 +70,10 @@ void Win32AboutBox::loadAbout(const FormDesign& design, AboutEvents& events) {
     AdjustWindowRectEx(&outer, kFormStyle, FALSE, kFormExStyle);
 
     const std::wstring caption = utf8ToWide(design.caption);
-    HWND form = CreateWindowExW(kFormExStyle, kFormClass, caption.c_str(), kFormStyle, outer.left,
-                                outer.top, outer.right - outer.left, outer.bottom - outer.top,
-                                nullptr, nullptr, instance_, this);
+    HWND form = create(kFormClass, kFormExStyle, caption.c_str(), kFormStyle, outer.left,
+                       outer.top, outer.right - outer.left, outer.bottom - outer.top, nullptr,
+                       instance_);
     if (!form) throw win32Error(GetLastError());
-    form_ = form;
     events_ = &events;
     surfaceClicks_ = {};
     try {
@@ -115,7 +102,7 @@ void Win32AboutBox::createControls(const FormDesign& design) {
                 const DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP |
                                     (d.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
                 w = CreateWindowExW(0, L"BUTTON", text.c_str(), style, left, top, width, height,
-                                    form_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                    window(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                     instance_, nullptr);
                 if (w && d.isDefault) defaultButton_ = w, defaultName_ = d.name;
                 if (w && d.isCancel) cancelButton_ = w, cancelName_ = d.name;
@@ -125,7 +112,7 @@ void Win32AboutBox::createControls(const FormDesign& design) {
                 // SS_NOTIFY: the picture and the labels take their own clicks, which would
                 // otherwise fall through to the surface and close the box.
                 w = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_ICON | SS_NOTIFY,
-                                    left, top, width, height, form_,
+                                    left, top, width, height, window(),
                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextId++)),
                                     instance_, nullptr);
                 if (w && icon_) SendMessageW(w, STM_SETICON, reinterpret_cast<WPARAM>(icon_), 0);
@@ -135,7 +122,7 @@ void Win32AboutBox::createControls(const FormDesign& design) {
                                         SIZE{width, height}, clientWidth - left);
                 w = CreateWindowExW(0, L"STATIC", text.c_str(),
                                     WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOTIFY | SS_NOPREFIX, left,
-                                    top, fit.cx, fit.cy, form_,
+                                    top, fit.cx, fit.cy, window(),
                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextId++)),
                                     instance_, nullptr);
                 break;
@@ -165,7 +152,7 @@ void Win32AboutBox::createControls(const FormDesign& design) {
 // off: fonts standing in for missing ones (under Wine above all) can run wider and taller.
 SIZE Win32AboutBox::fitted(const std::wstring& text, HFONT f, SIZE designed, int room) {
     SIZE fit = designed;
-    HDC dc = GetDC(form_);
+    HDC dc = GetDC(window());
     if (!dc) return fit;
     const HGDIOBJ old = SelectObject(dc, f);
     SIZE extent{};
@@ -174,7 +161,7 @@ SIZE Win32AboutBox::fitted(const std::wstring& text, HFONT f, SIZE designed, int
         fit.cx = std::max(fit.cx, std::min(static_cast<LONG>(extent.cx), static_cast<LONG>(room)));
     if (GetTextMetricsW(dc, &metrics)) fit.cy = std::max(fit.cy, metrics.tmHeight);
     SelectObject(dc, old);
-    ReleaseDC(form_, dc);
+    ReleaseDC(window(), dc);
     return fit;
 }
 
@@ -202,14 +189,14 @@ HFONT Win32AboutBox::font(const FontDesign& design) {
 }
 
 void Win32AboutBox::showAbout() {
-    if (!form_) return;
-    if (!IsWindowVisible(form_)) {
-        ShowWindow(form_, SW_SHOWNORMAL);
-        UpdateWindow(form_);
+    if (!window()) return;
+    if (!IsWindowVisible(window())) {
+        ShowWindow(window(), SW_SHOWNORMAL);
+        UpdateWindow(window());
         if (defaultButton_) SetFocus(defaultButton_);
     }
-    SetForegroundWindow(form_);
-    BringWindowToTop(form_);
+    SetForegroundWindow(window());
+    BringWindowToTop(window());
 }
 
 void Win32AboutBox::setAboutForeColour(const std::string& control, Colour colour) {
@@ -221,7 +208,7 @@ void Win32AboutBox::setAboutForeColour(const std::string& control, Colour colour
 }
 
 void Win32AboutBox::unloadAbout() {
-    if (form_) DestroyWindow(form_);
+    if (window()) DestroyWindow(window());
 }
 
 bool Win32AboutBox::openAddress(const std::string& address) {
@@ -232,9 +219,9 @@ bool Win32AboutBox::openAddress(const std::string& address) {
 }
 
 bool Win32AboutBox::preTranslateMessage(MSG& message) {
-    if (!form_ || !message.hwnd) return false;
-    if (message.hwnd != form_ && !IsChild(form_, message.hwnd)) return false;
-    return IsDialogMessageW(form_, &message) != FALSE;
+    if (!window() || !message.hwnd) return false;
+    if (message.hwnd != window() && !IsChild(window(), message.hwnd)) return false;
+    return IsDialogMessageW(window(), &message) != FALSE;
 }
 
 Win32AboutBox::Control* Win32AboutBox::controlOf(HWND window) {
@@ -249,23 +236,17 @@ Win32AboutBox::Control* Win32AboutBox::controlNamed(const std::string& name) {
     return nullptr;
 }
 
-LRESULT CALLBACK Win32AboutBox::formProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<Win32AboutBox*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!self) return DefWindowProcW(window, message, wParam, lParam);
-    return self->onFormMessage(window, message, wParam, lParam);
-}
-
 LRESULT CALLBACK Win32AboutBox::controlProc(HWND window, UINT message, WPARAM wParam,
                                             LPARAM lParam) {
     auto* self = static_cast<Win32AboutBox*>(GetPropW(window, kSelfProperty));
     Control* c = self ? self->controlOf(window) : nullptr;
     if (!c) return DefWindowProcW(window, message, wParam, lParam);
-    return self->onControlMessage(*c, message, wParam, lParam);
+    try {
+        return self->onControlMessage(*c, message, wParam, lParam);
+    } catch (...) {
+        reportEscaped(window, std::current_exception());
+        return 0;
+    }
 }
 
 LRESULT Win32AboutBox::onControlMessage(Control& c, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -343,7 +324,7 @@ bool Win32AboutBox::mouse(HWND window, const std::string& name, ClickRule& click
     return true;
 }
 
-LRESULT Win32AboutBox::onFormMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Win32AboutBox::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CTLCOLORSTATIC: {
             const auto dc = reinterpret_cast<HDC>(wParam);
@@ -374,7 +355,7 @@ LRESULT Win32AboutBox::onFormMessage(HWND window, UINT message, WPARAM wParam, L
             return 0;
         case WM_CLOSE:
             // The title bar's close, Alt+F4 and the system menu.
-            DestroyWindow(window);
+            DestroyWindow(window());
             return 0;
         case WM_DESTROY:
             destroyed();
@@ -386,16 +367,15 @@ LRESULT Win32AboutBox::onFormMessage(HWND window, UINT message, WPARAM wParam, L
             fontsByDesign_.clear();
             break;
         default:
-            if (mouse(window, "", surfaceClicks_, message, wParam, lParam)) return 0;
+            if (mouse(window(), "", surfaceClicks_, message, wParam, lParam)) return 0;
             break;
     }
-    return DefWindowProcW(window, message, wParam, lParam);
+    return DefWindowProcW(window(), message, wParam, lParam);
 }
 
 void Win32AboutBox::destroyed() {
     AboutEvents* events = events_;
     events_ = nullptr;
-    form_ = nullptr;
     defaultButton_ = cancelButton_ = nullptr;
     toCore(events, [](AboutEvents& e) { e.Unload(); });
     if (quitWhenClosed_) PostQuitMessage(0);

@@ -9,14 +9,18 @@
 #include <string>
 #include <vector>
 
+#include "app/ErrorPolicy.h"
 #include "platform/AboutBox.h"
+#include "platform/MessageBoxes.h"
+#include "platform/win32/BaseWindow.h"
 #include "platform/win32/WinUi.h"
 
 namespace talvoro::win32 {
 
-class Win32AboutBox : public AboutBox {
+class Win32AboutBox : public AboutBox, public BaseWindow<Win32AboutBox> {
 public:
-    explicit Win32AboutBox(HINSTANCE instance = GetModuleHandleW(nullptr));
+    // What escapes the box's handlers is shown through `boxes`.
+    explicit Win32AboutBox(MessageBoxes& boxes, HINSTANCE instance = GetModuleHandleW(nullptr));
     ~Win32AboutBox() override;
     Win32AboutBox(const Win32AboutBox&) = delete;
     Win32AboutBox& operator=(const Win32AboutBox&) = delete;
@@ -32,11 +36,12 @@ public:
     // dialog manager's. True when the message was taken.
     bool preTranslateMessage(MSG& message);
 
-    bool isOpen() const { return form_ != nullptr; }
-    HWND window() const { return form_; }
+    bool isOpen() const { return window() != nullptr; }
     // Once the basket has gone the box is the program's last window: its closing ends the
     // message loop.
     void quitWhenClosed() { quitWhenClosed_ = true; }
+
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
     struct Control {
@@ -50,9 +55,7 @@ private:
         ClickRule clicks;
     };
 
-    static LRESULT CALLBACK formProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT onFormMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT onControlMessage(Control& c, UINT message, WPARAM wParam, LPARAM lParam);
     // Mouse presses and releases on a control or, with an empty name, on the surface; true
     // when the message was one.
@@ -64,11 +67,16 @@ private:
     Control* controlOf(HWND window);
     Control* controlNamed(const std::string& name);
     void destroyed();
+    // Hands an event to the core through its one door; nothing once the box has closed.
+    template <typename Call>
+    void toCore(AboutEvents* events, Call&& call) {
+        if (events) handleEvent(boxes_, [&] { call(*events); });
+    }
 
+    MessageBoxes& boxes_;
     HINSTANCE instance_;
     TwipsPerPixel scale_;
     HICON icon_ = nullptr;
-    HWND form_ = nullptr;
     HWND defaultButton_ = nullptr;
     HWND cancelButton_ = nullptr;
     std::string defaultName_, cancelName_;
