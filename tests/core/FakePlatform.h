@@ -13,6 +13,7 @@
 
 #include "app/AppError.h"
 #include "platform/Platform.h"
+#include "speech/EngineErrors.h"
 #include "speech/SpeechEngine.h"
 
 namespace talvoro::testing {
@@ -370,7 +371,7 @@ public:
     void SetRate(int r) override {
         log_.add("Rate=" + std::to_string(r));
         failures_.check("SetRate");
-        refuseOutside(r, kRateMin, kRateMax);
+        refuseOutside(r, checkRate);
         rate_ = r;
     }
     int Volume() override {
@@ -380,7 +381,7 @@ public:
     void SetVolume(int v) override {
         log_.add("Volume=" + std::to_string(v));
         failures_.check("SetVolume");
-        refuseOutside(v, kVolumeMin, kVolumeMax);
+        refuseOutside(v, checkVolume);
         volume_ = v;
     }
     long Speak(const std::string& text, int flags) override {
@@ -407,12 +408,16 @@ public:
     std::function<void()> onSpeak;
 
 private:
-    // The real engines refuse a rate or volume outside their range (E_INVALIDARG) and keep the
-    // value they had.
-    void refuseOutside(int value, int low, int high) {
-        if (value >= low && value <= high) return;
-        ++refused;
-        throw AppError(-2147024809, "参数不正确");
+    // The real engines refuse a rate or volume outside their range, and keep the value they
+    // had.
+    template <typename Check>
+    void refuseOutside(int value, Check check) {
+        try {
+            check(value);
+        } catch (const AppError&) {
+            ++refused;
+            throw;
+        }
     }
 
     CallLog& log_;

@@ -33,6 +33,7 @@
 #include "platform/win32/Win32HelpViewer.h"
 #include "platform/win32/Win32SystemServices.h"
 #include "speech/sapi/OutsideResources.h"
+#include "speech/EngineErrors.h"
 #include "speech/sapi/SapiEngine.h"
 
 using namespace talvoro;
@@ -106,7 +107,7 @@ void textConversions() {
     CHECK(codePageToUtf8("\xD6\xD0\xCE\xC4", 936) == "中文");
 
     const AppError notImplemented = hresultError(E_NOTIMPL);
-    CHECK(notImplemented.number() == -2147467263);
+    CHECK(notImplemented.number() == kErrNotImplemented);
     CHECK(!notImplemented.description().empty());
     const AppError missing = win32Error(ERROR_FILE_NOT_FOUND);
     CHECK(missing.number() == -2147024894);  // 0x80070002
@@ -779,7 +780,7 @@ bool underWine() {
 // still created (the missing stream events are tolerated), a failed Speak is the read command's
 // silent reset, and the failed rate at start-up its one error box.
 void sapiStubs(SpeechEngine& engine, CountingEvents& events) {
-    const long notImplemented = static_cast<long>(E_NOTIMPL);
+    const long notImplemented = kErrNotImplemented;
     CHECK(errorNumberOf([&] {
               engine.Speak("<speak>hello</speak>", kSvsfAsync | kSvsfPurgeBeforeSpeak | kSvsfIsXml);
           }) == notImplemented);
@@ -831,11 +832,12 @@ void sapiEngine() {
     if (!voices.empty()) CHECK(!engine->GetDescription(voices.front(), 0).empty());
     CHECK(errorNumberOf([&] { engine->GetDescription({"no such voice"}, 0); }) < 0);
 
-    // Out-of-range values are refused before they reach the service.
-    CHECK(errorNumberOf([&] { engine->SetRate(11); }) == kErrInvalidCall);
-    CHECK(errorNumberOf([&] { engine->SetRate(-11); }) == kErrInvalidCall);
-    CHECK(errorNumberOf([&] { engine->SetVolume(101); }) == kErrInvalidCall);
-    CHECK(errorNumberOf([&] { engine->SetVolume(-1); }) == kErrInvalidCall);
+    // Out-of-range values are refused before they reach the service, with the number the Linux
+    // engine gives them too.
+    CHECK(errorNumberOf([&] { engine->SetRate(11); }) == kErrInvalidArgument);
+    CHECK(errorNumberOf([&] { engine->SetRate(-11); }) == kErrInvalidArgument);
+    CHECK(errorNumberOf([&] { engine->SetVolume(101); }) == kErrInvalidArgument);
+    CHECK(errorNumberOf([&] { engine->SetVolume(-1); }) == kErrInvalidArgument);
 
     if (underWine())
         sapiStubs(*engine, events);

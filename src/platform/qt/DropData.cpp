@@ -7,8 +7,6 @@
 namespace talvoro::qt {
 namespace {
 
-constexpr long kErrTransferFailed = -2147467259;  // E_FAIL
-
 [[noreturn]] void noText() {
     throw AppError(kErrNoSuchFormat, "拖放的数据中没有文本（例如文件或图片）");
 }
