@@ -18,6 +18,7 @@ protected:
     std::vector<std::string> voices{"A", "B"};
     bool engineCreationFails = false;
     std::unique_ptr<Frmlan> form;
+    FakeEngine* engine = nullptr;  // the one the form created last
 
     void makeForm() {
         form = std::make_unique<Frmlan>(
@@ -26,7 +27,9 @@ protected:
                 log.add("CreateEngine()");
                 if (engineCreationFails)
                     throw AppError(-2147221164, "没有注册类");
-                return std::make_unique<FakeEngine>(log, voices, failures);
+                auto created = std::make_unique<FakeEngine>(log, voices, failures);
+                engine = created.get();
+                return created;
             },
             [this] { log.add("Save_Reg_Sapi()"); });
     }
