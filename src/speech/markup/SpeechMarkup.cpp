@@ -573,9 +573,11 @@ std::size_t literalPartEnd(std::string_view text, std::size_t at) {
         const std::size_t cut = part.find_last_of(breaks);
         if (cut != std::string_view::npos && cut >= kRunLimit / 2) return at + cut + 1;
     }
-    std::size_t end = at + kRunLimit;
-    for (int back = 0; back < 3 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80; ++back)
-        --end;
+    // As the engine cuts its chunks: before the first byte of the character at the limit, or at
+    // the limit when four continuation bytes there show that it lies in no character.
+    const std::size_t end = at + kRunLimit;
+    for (std::size_t back = 0; back < 4; ++back)
+        if ((static_cast<unsigned char>(text[end - back]) & 0xC0) != 0x80) return end - back;
     return end;
 }
 
