@@ -47,7 +47,7 @@ public:
     int sampleRate() const { return sampleRate_; }
 
     struct Request {
-        std::string text;
+        SpeechText text;  // never null
         int flags = 0;
         std::string voice;  // identifier of the voice to speak with
         int rate = 0;       // the engine's rate when Speak was called
