@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "app/ErrorPolicy.h"
+#include "base/ErrorPolicy.h"
 
 namespace talvoro {
 namespace {

@@ -1,6 +1,6 @@
 #include "docs/Frmhelp.h"
 
-#include "app/ErrorPolicy.h"
+#include "base/ErrorPolicy.h"
 #include "provision/Provisioning.h"
 
 namespace talvoro {

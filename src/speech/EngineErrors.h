@@ -3,7 +3,7 @@
 // shows the same box on each: SAPI's own numbers (HRESULTs as signed 32-bit numbers), which the
 // Linux engine reports too.
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "speech/SpeechEngine.h"
 
 namespace talvoro {

@@ -45,7 +45,7 @@ TEST_F(AboutBoxTest, AboutLoadsTheBoxOnceAndOnlyBringsAnOpenOneForward) {
     chooseAbout();
     EXPECT_EQ(afterPopup(), (Calls{"LoadAbout(Frmabout)", "ShowAbout()"}));
     EXPECT_EQ(fake.aboutDesign, &Frmabout::design());
-    EXPECT_TRUE(form->aboutBox().isLoaded());
+    EXPECT_TRUE(form->about().isLoaded());
 
     log.clear();
     chooseAbout();
@@ -72,7 +72,7 @@ TEST_F(AboutBoxTest, EveryWayOfClosingUnloadsAndTheNextAboutLoadsAfresh) {
         AboutEvents& events = box();
         way.close(events);
         EXPECT_EQ(log.calls, way.calls) << way.what;
-        EXPECT_FALSE(form->aboutBox().isLoaded()) << way.what;
+        EXPECT_FALSE(form->about().isLoaded()) << way.what;
 
         log.clear();
         fake.aboutEvents = nullptr;
@@ -122,7 +122,7 @@ TEST_F(AboutBoxTest, LinkIsRedWhilePressedBlueOnReleaseThenOpensOnce) {
     box().Click("lblWww");
     box().Click("lblWww");
     EXPECT_EQ(log.calls, (Calls{kWebRequest, kWebRequest}));
-    EXPECT_TRUE(form->aboutBox().isLoaded());
+    EXPECT_TRUE(form->about().isLoaded());
 }
 
 TEST_F(AboutBoxTest, ThePictureAndThePlainLabelsDoNothing) {
@@ -136,7 +136,7 @@ TEST_F(AboutBoxTest, ThePictureAndThePlainLabelsDoNothing) {
         box().Click(c.name);
         EXPECT_EQ(log.calls, Calls{}) << c.name;
     }
-    EXPECT_TRUE(form->aboutBox().isLoaded());
+    EXPECT_TRUE(form->about().isLoaded());
 }
 
 TEST_F(AboutBoxTest, EventsArrivingAfterTheBoxClosedArePassedOver) {
@@ -158,7 +158,7 @@ TEST_F(AboutBoxTest, TheBoxOutlivesTheBasket) {
     openQuietly();
     form->Form_Unload();
     for (const std::string& call : log.calls) EXPECT_NE(call, "UnloadAbout()");
-    EXPECT_TRUE(form->aboutBox().isLoaded());
+    EXPECT_TRUE(form->about().isLoaded());
     log.clear();
     box().Click("lblSmtp");
     EXPECT_EQ(log.calls, (Calls{kMailRequest}));
@@ -168,7 +168,7 @@ TEST_F(AboutBoxTest, AWindowThatCannotBeMadeIsSilentAndTriedAgainNextTime) {
     fake.aboutLoadFails = true;
     chooseAbout();
     EXPECT_EQ(afterPopup(), (Calls{"LoadAbout(Frmabout)"}));
-    EXPECT_FALSE(form->aboutBox().isLoaded());
+    EXPECT_FALSE(form->about().isLoaded());
 
     fake.aboutLoadFails = false;
     log.clear();

@@ -41,12 +41,12 @@ protected:
 TEST_F(DropTest, DroppedTextReplacesTheBufferAndIsReadAtOnceCuttingOffSpeech) {
     FakeData first(log, "first text");
     drop(first);
-    ASSERT_TRUE(form->isReading());
+    ASSERT_TRUE(form->reading().isReading());
     log.clear();
     FakeData second(log, "第二段文字\r\n  with its own line breaks ");
     drop(second);
     EXPECT_EQ(log.calls, (Calls{"GetData(1)", "Speak(第二段文字\r\n  with its own line breaks ,11)"}));
-    EXPECT_EQ(form->textBuffer(), "第二段文字\r\n  with its own line breaks ");
+    EXPECT_EQ(form->buffer().text().str(), "第二段文字\r\n  with its own line breaks ");
     EXPECT_TRUE(item(MenuName::mnudeleteall).enabled);
     EXPECT_TRUE(item(MenuName::mnusave).enabled);
 }
@@ -58,7 +58,7 @@ TEST_F(DropTest, TheSameTextTwiceWithAppendReadsTheWholeBufferFromItsStart) {
     log.clear();
     drop(data);
     EXPECT_EQ(log.calls, (Calls{"GetData(1)", "Speak(abcabc,11)"}));
-    EXPECT_EQ(form->textBuffer(), "abcabc");
+    EXPECT_EQ(form->buffer().text().str(), "abcabc");
 }
 
 TEST_F(DropTest, WithoutAutomaticReadingTheTextIsTakenInSilently) {
@@ -69,8 +69,8 @@ TEST_F(DropTest, WithoutAutomaticReadingTheTextIsTakenInSilently) {
     FakeData data(log, "quiet");
     drop(data);
     EXPECT_EQ(log.calls, Calls{"GetData(1)"});
-    EXPECT_EQ(form->textBuffer(), "quiet");
-    EXPECT_TRUE(form->isReading());  // the speech under way goes on
+    EXPECT_EQ(form->buffer().text().str(), "quiet");
+    EXPECT_TRUE(form->reading().isReading());  // the speech under way goes on
 }
 
 TEST_F(DropTest, DataWithoutTextShowsTheErrorBoxAndChangesNothing) {
@@ -83,9 +83,9 @@ TEST_F(DropTest, DataWithoutTextShowsTheErrorBoxAndChangesNothing) {
     drop(files);
     EXPECT_EQ(log.calls, (Calls{"GetData(1)",
                                 "MsgBox(拖放的数据中没有文本（例如文件或图片）,48,错误信息：-2147221404)"}));
-    EXPECT_EQ(form->textBuffer(), "kept");
-    EXPECT_TRUE(form->isReading());
-    EXPECT_TRUE(form->isPaused());
+    EXPECT_EQ(form->buffer().text().str(), "kept");
+    EXPECT_TRUE(form->reading().isReading());
+    EXPECT_TRUE(form->reading().isPaused());
     EXPECT_EQ(form->menu().root(), before);
 }
 
@@ -93,10 +93,10 @@ TEST_F(DropTest, AFailureAfterTheBufferWasAssignedKeepsTheNewBuffer) {
     failures.failing.emplace("Speak", AppError(-2147200999, "no audio device"));
     FakeData data(log, "new text");
     drop(data);
-    EXPECT_EQ(form->textBuffer(), "new text");
+    EXPECT_EQ(form->buffer().text().str(), "new text");
     EXPECT_TRUE(item(MenuName::mnudeleteall).enabled);
     EXPECT_TRUE(item(MenuName::mnusave).enabled);
-    EXPECT_FALSE(form->isReading());  // the read command reset the menu in silence
+    EXPECT_FALSE(form->reading().isReading());  // the read command reset the menu in silence
     for (const std::string& call : log.calls) EXPECT_EQ(call.rfind("MsgBox", 0), std::string::npos);
 }
 
@@ -121,7 +121,7 @@ TEST_F(DropTest, DragOverTakesTheCaptureInsideWithEdgesIncludedAndLetsEveryDragT
             EXPECT_EQ(log.calls, Calls{c.call}) << c.x << "," << c.y << " state " << state;
             EXPECT_EQ(effect, 1);
         }
-    EXPECT_EQ(form->textBuffer(), "");
+    EXPECT_EQ(form->buffer().text().str(), "");
 }
 
 // Drops held until their sources are answered reach the drop handler in the order they were
@@ -150,19 +150,19 @@ TEST_F(DropTest, HeldDropsReachTheHandlerInOrderEachOnce) {
     };
     handOver();
     EXPECT_EQ(inside, 1);
-    EXPECT_EQ(form->textBuffer(), "ac");
+    EXPECT_EQ(form->buffer().text().str(), "ac");
     EXPECT_TRUE(held.empty());
 
     handOver();  // a wake-up that finds nothing held
     hold("d");
     hold("e");
     handOver();
-    EXPECT_EQ(form->textBuffer(), "acde");
+    EXPECT_EQ(form->buffer().text().str(), "acde");
 
     hold("never");
     held.clear();  // the window went first
     handOver();
-    EXPECT_EQ(form->textBuffer(), "acde");
+    EXPECT_EQ(form->buffer().text().str(), "acde");
 }
 
 }  // namespace

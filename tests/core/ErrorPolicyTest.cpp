@@ -7,7 +7,7 @@
 #include <stdexcept>
 
 #include "FakePlatform.h"
-#include "app/ErrorPolicy.h"
+#include "base/ErrorPolicy.h"
 
 namespace talvoro::testing {
 namespace {

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "platform/Platform.h"
 #include "speech/EngineErrors.h"
 #include "speech/SpeechEngine.h"

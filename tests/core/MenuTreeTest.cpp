@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/AppError.h"
-#include "app/MenuTree.h"
+#include "base/AppError.h"
+#include "app/CommandMenu.h"
+#include "ui/MenuTree.h"
 
 namespace talvoro {
 namespace {
@@ -19,7 +20,7 @@ std::string describe(const MenuItem& m, int level = 0) {
 }
 
 TEST(MenuTree, DesignTimeTree) {
-    MenuTree tree;
+    MenuTree tree(designedCommandMenu());
     EXPECT_EQ(describe(tree.root()),
               "mnupopup1 popup1 [hidden]\n"
               "  mnuopen 打开\n"
@@ -64,7 +65,7 @@ TEST(MenuTree, DesignTimeTree) {
 }
 
 TEST(MenuTree, ControlArraysGrowAfterTheirLastElement) {
-    MenuTree tree;
+    MenuTree tree(designedCommandMenu());
     tree.item(MenuName::mnumru, 0).enabled = false;
     MenuItem& first = tree.loadElement(MenuName::mnumru, 1);
     EXPECT_EQ(first.caption, "mnumru");  // copied from the lowest element
@@ -81,7 +82,7 @@ TEST(MenuTree, ControlArraysGrowAfterTheirLastElement) {
 }
 
 TEST(MenuTree, BadAddressesRaiseErrors) {
-    MenuTree tree;
+    MenuTree tree(designedCommandMenu());
     try {
         tree.loadElement(MenuName::mnumru, 0);
         FAIL();

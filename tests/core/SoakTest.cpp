@@ -129,8 +129,8 @@ protected:
     }
 
     void check(bool withFailures) {
-        ASSERT_EQ(form->textBuffer(), model) << "after step " << steps;
-        const bool reading = form->isReading(), paused = form->isPaused();
+        ASSERT_EQ(form->buffer().text().str(), model) << "after step " << steps;
+        const bool reading = form->reading().isReading(), paused = form->reading().isPaused();
         ASSERT_TRUE(item(MenuName::mnuvoice).enabled);
         ASSERT_EQ(item(MenuName::mnustop).enabled, reading) << "after step " << steps;
         ASSERT_EQ(item(MenuName::mnupause).enabled, reading) << "after step " << steps;

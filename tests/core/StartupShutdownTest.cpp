@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "CoreFixture.h"
+#include "app/Placement.h"
 
 namespace talvoro::testing {
 namespace {
@@ -57,9 +58,9 @@ TEST_F(StartupTest, WithVoicesListsThemInOrderAndEntersIdle) {
     EXPECT_FALSE(item(MenuName::mnustop).enabled);
     EXPECT_FALSE(item(MenuName::mnupause).enabled);
     EXPECT_EQ(item(MenuName::mnupause).caption, "暂停");
-    EXPECT_FALSE(form->isReading());
-    EXPECT_FALSE(form->isPaused());
-    EXPECT_TRUE(form->hasEngine());
+    EXPECT_FALSE(form->reading().isReading());
+    EXPECT_FALSE(form->reading().isPaused());
+    EXPECT_FALSE(form->voice().empty());
     EXPECT_EQ(fake.top, 3000);
     EXPECT_EQ(fake.left, 4500);
 }
@@ -68,7 +69,7 @@ TEST_F(StartupTest, WithoutVoicesReleasesEngineAndDisablesSpeechItems) {
     voices.clear();
     load();
     EXPECT_EQ(log.calls, concat(kBeforeEngine, {"GetVoices(,)", "ReleaseEngine()"}));
-    EXPECT_FALSE(form->hasEngine());
+    EXPECT_TRUE(form->voice().empty());
     for (MenuName name :
          {MenuName::mnuvoice, MenuName::mnustop, MenuName::mnupause, MenuName::mnuvoicetype, MenuName::mnuyst, MenuName::mnuylT})
         EXPECT_FALSE(item(name).enabled) << nameOf(name);
@@ -84,7 +85,7 @@ TEST_F(StartupTest, EngineCreationFailureShowsOneErrorBoxAndKeepsDesignMenu) {
     engineCreationFails = true;
     load();
     EXPECT_EQ(log.calls, concat(kBeforeEngine, {"MsgBox(没有注册类,48,错误信息：-2147221164)"}));
-    EXPECT_FALSE(form->hasEngine());
+    EXPECT_TRUE(form->voice().empty());
     EXPECT_TRUE(item(MenuName::mnumru, 0).visible);
     EXPECT_TRUE(item(MenuName::mnumru, 0).checked);
     // Steps that did not run leave the design-time state: everything enabled.
@@ -115,7 +116,7 @@ TEST_F(StartupTest, MissingKeysPlaceTheBasketAtTheScreenCorner) {
     EXPECT_EQ(fake.left, 0);
 }
 
-// Where the basket stands after start-up from a stored place, on the given screens.
+// Where the basket stands once its stored place is restored, on the given screens.
 std::pair<float, float> placeAfterStart(const std::vector<Screen>& screens, const char* top,
                                         const char* left) {
     CallLog log;
@@ -123,14 +124,7 @@ std::pair<float, float> placeAfterStart(const std::vector<Screen>& screens, cons
     f.screenList = screens;
     f.stored["site/top"] = top;
     f.stored["site/left"] = left;
-    Platform p = f.platform();
-    FailureScript none;
-    Frmlan frm(p,
-               [&](SpeechEvents&) {
-                   return std::make_unique<FakeEngine>(log, std::vector<std::string>{"A"}, none);
-               },
-               {});
-    frm.Form_Load();
+    Placement(f, f).restore();
     return {f.top, f.left};
 }
 
@@ -201,7 +195,7 @@ TEST_F(ShutdownTest, WritesBothPositionsAsDecimalTextThenReleasesTheEngine) {
     form->Form_Unload();
     EXPECT_EQ(log.calls, (Calls{"SaveSetting(Talvoro,site,top,4500)",
                                 "SaveSetting(Talvoro,site,left,-150)", "ReleaseEngine()"}));
-    EXPECT_FALSE(form->hasEngine());
+    EXPECT_TRUE(form->voice().empty());
 }
 
 TEST_F(ShutdownTest, UnwritableStoreStillReleasesEngineAndReportsNothing) {

@@ -9,7 +9,7 @@
 #include <fstream>
 
 #include "EngineFixture.h"
-#include "app/AppError.h"
+#include "base/AppError.h"
 
 namespace talvoro::testing {
 namespace {

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <set>
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "platform/UiThread.h"
 #include "speech/espeak/EspeakEngine.h"
 #include "speech/espeak/VoiceCatalog.h"

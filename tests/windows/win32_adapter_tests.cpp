@@ -493,7 +493,7 @@ void basketWindowLife() {
     CHECK(!IsWindow(main));
     CHECK(settings.getSetting("Talvoro", "site", "left", "") ==
           std::to_string(static_cast<int>(twipsToPixels(-150, scale.x) * scale.x)));
-    CHECK(!form.hasEngine());
+    CHECK(form.voice().empty());
     settings.saveSetting("Talvoro", "site", "left", "unchanged");
     SendMessageW(main, WM_CLOSE, 0, 0);
     CHECK(settings.getSetting("Talvoro", "site", "left", "") == "unchanged");
@@ -715,7 +715,7 @@ void dropsOnTheBasket() {
     SendMessageW(main, kDropWakeUp, ~WPARAM{0}, reinterpret_cast<LPARAM>(&onStack));
     PostMessageW(main, kDropWakeUp, 1, reinterpret_cast<LPARAM>(main));
     pumpFor(200);
-    CHECK(IsWindow(main) && live->form.textBuffer().empty() && live->boxes.titles.empty());
+    CHECK(IsWindow(main) && live->form.buffer().text().str().empty() && live->boxes.titles.empty());
 
     // A drop takes the data at once and reports a copy; the text reaches the buffer once the
     // source has been answered.
@@ -727,9 +727,9 @@ void dropsOnTheBasket() {
     CHECK(effect == DROPEFFECT_COPY);
     CHECK(onlyPlainTextAsked(hello) && hello.mediaReleased() == 1);
     CHECK(hello.references() == 1);  // not held past the drop
-    CHECK(live->form.textBuffer().empty());
-    pumpUntil([&] { return !live->form.textBuffer().empty(); });
-    CHECK(live->form.textBuffer() == "hello");
+    CHECK(live->form.buffer().text().str().empty());
+    pumpUntil([&] { return !live->form.buffer().text().str().empty(); });
+    CHECK(live->form.buffer().text().str() == "hello");
 
     // A stranger's wake-up that comes first hands a kept drop over early; the drop's own
     // wake-up then finds nothing, so the text is taken in once (叠加 ticked: twice would show).
@@ -737,9 +737,9 @@ void dropsOnTheBasket() {
     effect = copyOrMove;
     target->Drop(&hello, MK_LBUTTON, onPicture(picture, 10, 10), &effect);
     SendMessageW(main, kDropWakeUp, 0, static_cast<LPARAM>(0x1));
-    CHECK(live->form.textBuffer() == "hellohello");
+    CHECK(live->form.buffer().text().str() == "hellohello");
     pumpFor(200);
-    CHECK(live->form.textBuffer() == "hellohello");
+    CHECK(live->form.buffer().text().str() == "hellohello");
     live->form.mnuadddata_Click();
 
     // A drop without text: the common error box, the buffer kept.
@@ -749,7 +749,7 @@ void dropsOnTheBasket() {
     pumpUntil([&] { return !live->boxes.titles.empty(); });
     CHECK(live->boxes.titles == std::vector<std::string>{"错误信息：-2147221404"});
     CHECK(live->boxes.texts == std::vector<std::string>{kNoTextDescription});
-    CHECK(live->form.textBuffer() == "hellohello");
+    CHECK(live->form.buffer().text().str() == "hellohello");
 
     // A source failing otherwise shows its own error number.
     FakeDragData failing({CF_TEXT}, "text");
@@ -1068,7 +1068,7 @@ void openingWhatIsNoFile() {
                              live.boxes.texts == std::vector<std::string>{"路径/文件访问错误"};
         if (!refused) std::printf("  opening %s was not refused\n", path.c_str());
         CHECK(refused);
-        CHECK(live.form.textBuffer() == "kept");
+        CHECK(live.form.buffer().text().str() == "kept");
     }
     SetEvent(opened);
     writer.join();
@@ -1081,7 +1081,7 @@ void openingWhatIsNoFile() {
     live.files.replaceFile(story, "once\r\nupon");
     live.files.next = story;
     live.form.mnuopen_Click();
-    CHECK(live.form.textBuffer() == "\r\nonce\r\nupon");
+    CHECK(live.form.buffer().text().str() == "\r\nonce\r\nupon");
 }
 
 }  // namespace

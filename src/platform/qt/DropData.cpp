@@ -2,7 +2,7 @@
 
 #include <QUrl>
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 
 namespace talvoro::qt {
 namespace {

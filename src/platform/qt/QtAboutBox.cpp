@@ -16,7 +16,7 @@
 #include <map>
 #include <vector>
 
-#include "app/ErrorPolicy.h"
+#include "base/ErrorPolicy.h"
 #include "platform/qt/AppLife.h"
 #include "platform/qt/QtUi.h"
 

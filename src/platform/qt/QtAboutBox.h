@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "platform/AboutBox.h"
-#include "platform/MessageBoxes.h"
+#include "base/MessageBoxes.h"
 
 namespace talvoro::qt {
 

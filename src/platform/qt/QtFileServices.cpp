@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <unistd.h>
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "platform/qt/PosixFiles.h"
 
 namespace talvoro::qt {

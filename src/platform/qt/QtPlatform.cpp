@@ -12,8 +12,8 @@
 #include <QWindow>
 #include <map>
 
-#include "app/AppError.h"
-#include "app/ErrorPolicy.h"
+#include "base/AppError.h"
+#include "base/ErrorPolicy.h"
 #include "app/Frmlan.h"
 #include "platform/qt/DropData.h"
 #include "platform/qt/QtUi.h"

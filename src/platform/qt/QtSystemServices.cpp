@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "provision/Provisioning.h"
 
 namespace talvoro::qt {

@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "platform/UiThread.h"
 #include "platform/qt/LoadWatcher.h"
 #include "speech/espeak/EspeakModule.h"

@@ -1,6 +1,6 @@
 #include "platform/win32/BaseWindow.h"
 
-#include "app/ErrorPolicy.h"
+#include "base/ErrorPolicy.h"
 #include "platform/win32/Win32MessageBoxes.h"
 #include "platform/win32/WinText.h"
 

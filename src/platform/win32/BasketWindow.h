@@ -10,11 +10,11 @@
 
 #include "app/BasketDesign.h"
 #include "intake/HeldDrops.h"
-#include "platform/MessageBoxes.h"
+#include "base/MessageBoxes.h"
 #include "platform/win32/BaseWindow.h"
 #include "platform/win32/WinUi.h"
 
-#include "app/ErrorPolicy.h"
+#include "base/ErrorPolicy.h"
 #include "app/Frmlan.h"
 
 namespace talvoro::win32 {

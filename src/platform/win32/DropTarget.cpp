@@ -3,7 +3,7 @@
 #include <optional>
 #include <utility>
 
-#include "app/ErrorPolicy.h"
+#include "base/ErrorPolicy.h"
 #include "platform/win32/BaseWindow.h"
 #include "platform/win32/WinText.h"
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <variant>
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "intake/HeldDrops.h"
 #include "platform/DataObject.h"
 #include "platform/win32/WinUi.h"

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "app/ErrorPolicy.h"
+#include "base/ErrorPolicy.h"
 #include "platform/AboutBox.h"
-#include "platform/MessageBoxes.h"
+#include "base/MessageBoxes.h"
 #include "platform/win32/BaseWindow.h"
 #include "platform/win32/WinUi.h"
 

@@ -1,6 +1,6 @@
 #include "platform/win32/Win32UiThread.h"
 
-#include "app/ErrorPolicy.h"
+#include "base/ErrorPolicy.h"
 
 namespace talvoro::win32 {
 namespace {

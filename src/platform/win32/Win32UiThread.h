@@ -4,7 +4,7 @@
 #include <functional>
 #include <mutex>
 
-#include "platform/MessageBoxes.h"
+#include "base/MessageBoxes.h"
 #include "platform/UiThread.h"
 #include "platform/win32/MessageWindow.h"
 

@@ -1,6 +1,6 @@
 #include "speech/espeak/EspeakEngine.h"
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "platform/UiThread.h"
 
 namespace talvoro::espeak {

@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "platform/UiThread.h"
 #include "speech/espeak/EngineText.h"
 #include "speech/markup/SpeechMarkup.h"

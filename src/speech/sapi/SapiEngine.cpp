@@ -8,7 +8,7 @@
 #include <cwchar>
 #include <vector>
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "speech/EngineErrors.h"
 #include "platform/win32/MessageWindow.h"
 #include "platform/win32/WinText.h"

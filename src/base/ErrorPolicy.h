@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 
 namespace talvoro {
 

@@ -1,6 +1,6 @@
 #pragma once
-// The basket's command menu as data: the tree the pop-up is built from, with the state of every
-// item. Items are addressed by name and, for control arrays, by index.
+// A menu as data: the tree the pop-up is built from, with the state of every item, which the
+// program's parts read and change. Items are addressed by name and, for control arrays, by index.
 
 #include "ui/Menu.h"
 
@@ -8,8 +8,7 @@ namespace talvoro {
 
 class MenuTree {
 public:
-    // The tree in its design-time state.
-    MenuTree();
+    explicit MenuTree(MenuItem root);
 
     const MenuItem& root() const { return root_; }
 

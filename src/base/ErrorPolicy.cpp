@@ -1,8 +1,8 @@
-#include "app/ErrorPolicy.h"
+#include "base/ErrorPolicy.h"
 
 #include <new>
 
-#include "platform/MessageBoxes.h"
+#include "base/MessageBoxes.h"
 
 namespace talvoro {
 
