@@ -11,7 +11,7 @@ seconds=${FUZZ_SECONDS:-20}
 
 CXX=clang++ CC=clang cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTALVORO_FUZZ=ON -DTALVORO_TESTS=OFF -DTALVORO_WERROR=OFF >/dev/null
-targets=(markup_fuzz file_text_fuzz engine_text_fuzz sapi_markup_fuzz)
+targets=(markup_fuzz file_text_fuzz engine_text_fuzz sapi_markup_fuzz mandarin_fuzz)
 cmake --build build-fuzz --target "${targets[@]}"
 
 mkdir -p build-fuzz/crashes

@@ -12,13 +12,14 @@ run_packages=(
   qt6-base-dev libxcb1-dev libespeak-ng-dev espeak-ng-data
   qt6-webengine-dev libgl1-mesa-dri python3
   libpulse-dev libasound2-dev libsonic-dev
+  rime-data-terra-pinyin rime-data-pinyin-simp unicode-data opencc
   fonts-noto-cjk xdg-utils
   xvfb openbox x11-utils
   scdoc
 )
 test_packages=(
   "${run_packages[@]}"
-  libgtest-dev python3
+  libgtest-dev python3 espeak-ng
   pulseaudio pulseaudio-utils
   xdotool xclip imagemagick libxcb-xtest0-dev
   clang libclang-rt-14-dev
