@@ -1,6 +1,7 @@
 // How soon speech is heard, and how soon it stops, at a private pulseaudio null sink: the
 // program's engine (the read command's Speak(text, 11) and the pause command's Pause) beside the
-// espeak-ng command and spd-say, for a short text and for a text of 10 MB. Every figure is taken
+// espeak-ng command and spd-say, for a short text and for a text of 10 MB, in English and in
+// Chinese (read through the Mandarin front end). Every figure is taken
 // the same way: the moment of the request against the sink's monitor, recorded in 5 ms blocks.
 //
 // Usage: speech_latency [runs]   (bench/run-speech.sh runs it)
@@ -70,10 +71,22 @@ public:
     void post(std::function<void()> work) override { work(); }
 };
 
+// A Chinese sentence of each kind the front end meets: words of several readings, numbers,
+// dates, percentages and an English word.
+const char* const kChinese[] = {
+    "这家银行今天不营业，行人请走人行道。",
+    "2024年3月5日上午9:30，气温零下3.5℃，湿度百分之六十。",
+    "他用Windows电脑写了一篇关于长江的文章，一共3,250个字。",
+    "孩子们都长高了，大家都在唱歌跳舞，非常快乐！",
+};
+const char* const kShortChinese = "你好，今天天气很好。";
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    // The engine here is linked into the program, not loaded beside the dictionary.
+    setenv("TALVORO_MANDARIN_DICT", TALVORO_MANDARIN_DICT, 0);
 
     // Ten megabytes of English sentences.
     std::string big;
@@ -81,6 +94,10 @@ int main(int argc, char** argv) {
     for (long i = 0; big.size() < 10'000'000; ++i)
         big += "Sentence number " + std::to_string(i) +
                " of a long text, read aloud from its beginning while the rest waits.\n";
+    std::string bigChinese;
+    bigChinese.reserve(10'500'000);
+    for (std::size_t i = 0; bigChinese.size() < 10'000'000; ++i)
+        bigChinese += std::string(kChinese[i % std::size(kChinese)]) + "\n";
     const std::string bigFile =
         (std::filesystem::temp_directory_path() / ("talvoro-bench-" + std::to_string(getpid()) + ".txt"))
             .string();
@@ -98,12 +115,14 @@ int main(int argc, char** argv) {
         talvoro::espeak::EspeakEngine engine(events, ui);
         engine.Speak(" ", 1);  // the engine and its stream are up, as in the running program
         std::this_thread::sleep_for(500ms);
+        const std::string shortText = kShort, shortChinese = kShortChinese;
         for (const auto& [label, text] :
-             {std::pair<const char*, const std::string*>{"talvoro, short text", nullptr},
-              {"talvoro, 10 MB text", &big}}) {
+             {std::pair<const char*, const std::string*>{"talvoro, short text", &shortText},
+              {"talvoro, 10 MB text", &big},
+              {"talvoro, short Chinese text", &shortChinese},
+              {"talvoro, 10 MB Chinese text", &bigChinese}}) {
             Row row{label, {}, {}, "Pause"};
-            const std::string shortText = kShort;
-            const std::string& t = text ? *text : shortText;
+            const std::string& t = *text;
             for (int i = 0; i < runs; ++i)
                 measure(
                     rec, row, [&] { engine.Speak(t, 11); }, [&] { engine.Pause(); },

@@ -209,6 +209,9 @@ void Synthesizer::loadMandarin() {
     const std::string english = voiceFor(voices, "en");
     if (frontEnd && (pinyin.empty() || english.empty()))
         mandarinProblem_ = "the engine's pinyin or English voice is not installed";
+    // The pinyin voice's first load reads the library's Mandarin dictionary (some 7 ms): done
+    // here, in the background, it does not delay the first Chinese reading.
+    if (frontEnd && !pinyin.empty()) selectVoice(pinyin);
     router_ = std::make_unique<ScriptRouter>(std::move(frontEnd), pinyin, english);
 }
 
