@@ -25,7 +25,9 @@ using talvoro::mandarin::Dictionary;
 using talvoro::mandarin::FrontEnd;
 using talvoro::mandarin::TickedScript;
 
-double ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
 
 // Resident memory of this process in kB, and the part of it mapped from files.
 std::pair<long, long> resident() {
@@ -94,8 +96,8 @@ int main(int argc, char** argv) {
             std::size_t end = std::min(text.size(), at + 4096);
             while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
                 ++end;
-            for (const auto& run : frontEnd.read(std::string_view(text).substr(at, end - at),
-                                                 TickedScript::Han))
+            for (const auto& run :
+                 frontEnd.read(std::string_view(text).substr(at, end - at), TickedScript::Han))
                 out += run.text.size();
             at = end;
         }
@@ -109,13 +111,16 @@ int main(int argc, char** argv) {
                 double(std::ifstream(path, std::ios::ate | std::ios::binary).tellg()) / (1 << 20),
                 Dictionary::open(path)->wordCount());
     std::printf("mandarin dictionary open         %8.2f ms\n", ms(t1 - t0));
-    std::printf("mandarin first 4 KB piece read   %8.2f ms (%zu runs)\n", ms(t2 - t1), first.size());
-    std::printf("mandarin resident after open     %8.1f MB added\n",
-                double(opened.first - before.first) / 1024);
-    std::printf("mandarin resident after reading  %8.1f MB added (%.1f MB of it the dictionary file)\n",
-                double(after.first - before.first) / 1024,
-                double(after.second - before.second) / 1024);
-    std::printf("mandarin throughput              %8.1f MB/s of Chinese text (median of %d, %zu MB)\n",
-                rates[rates.size() / 2], runs, megabytes);
+    std::printf("mandarin first 4 KB piece read   %8.2f ms (%zu runs)\n", ms(t2 - t1),
+                first.size());
+    std::printf(
+        "mandarin resident after open     %8.1f MB added (%.1f MB of it the dictionary file)\n",
+        double(opened.first - before.first) / 1024, double(opened.second - before.second) / 1024);
+    std::printf(
+        "mandarin resident after reading  %8.1f MB added (%.1f MB of it the dictionary file)\n",
+        double(after.first - before.first) / 1024, double(after.second - before.second) / 1024);
+    std::printf(
+        "mandarin throughput              %8.1f MB/s of Chinese text (median of %d, %zu MB)\n",
+        rates[rates.size() / 2], runs, megabytes);
     return 0;
 }

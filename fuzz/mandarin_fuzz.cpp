@@ -51,8 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             for (std::size_t k = 0; k < r.text.size(); ++k) {
                 const char c = r.text[k];
                 const bool stop = r.text.compare(k, 3, "\xE3\x80\x82") == 0;
-                check((c >= 'a' && c <= 'z') || (c >= '1' && c <= '5') || c == ' ' ||
-                      c == ',' || c == ';' || c == ':' || c == '?' || c == '!' || stop);
+                check((c >= 'a' && c <= 'z') || (c >= '1' && c <= '5') || c == ' ' || c == ',' ||
+                      c == ';' || c == ':' || c == '?' || c == '!' || stop);
                 if (stop) k += 2;
             }
         } else {
