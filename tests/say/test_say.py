@@ -140,6 +140,10 @@ class SayTest(unittest.TestCase):
             ("en-US", "你好", bare(phonemes_of("ni3 hao3", "cmn-latn-pinyin"))),
             ("ru", "你好", bare(phonemes_of("ni3 hao3", "cmn-latn-pinyin"))),
             ("yue", "你好", bare(phonemes_of("你好", "yue"))),  # Cantonese reads Han itself
+            # Markup that names a language chooses the voice for what it covers in the same way.
+            ("en", "<lang langid=\"c04\">你好</lang>", bare(phonemes_of("你好", "yue"))),
+            ("en", "<speak><voice xml:lang=\"ru\">你好 Linux</voice></speak>",
+             bare(phonemes_of("ni3 hao3", "cmn-latn-pinyin") + phonemes_of("Linux", "en"))),
         ]
         for voice, text, want in cases:
             out = self.say("--phonemes", "--voice", voice, text)
