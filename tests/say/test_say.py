@@ -77,6 +77,10 @@ class SayTest(unittest.TestCase):
             self.assertEqual(out.returncode, code, args)
             self.assertIn(message, out.stderr.decode(), args)
             self.assertEqual(out.stdout, b"", args)
+        # An engine without its data.
+        out = self.say("--phonemes", "x", env={"ESPEAK_DATA_PATH": self.folder})
+        self.assertEqual(out.returncode, 1)
+        self.assertIn("espeak-ng", out.stderr.decode())
         # Text that is not UTF-8 is refused before any sound is made or file written.
         out = self.say("--wav", self.path("gb.wav"), stdin="你好".encode("gb18030"))
         self.assertEqual(out.returncode, 4)
