@@ -1,7 +1,12 @@
 #include "say/FileOutputs.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 
@@ -10,8 +15,12 @@ namespace {
 
 constexpr std::uint32_t kHeaderBytes = 44;
 // The largest data size a WAV header can hold; longer sound is written whole, its header
-// saying this much.
+// saying this much. A streamed file's header says it too: its length is not known.
 constexpr std::uint64_t kMaxDataBytes = 0xFFFFFFFFu - kHeaderBytes;
+
+std::runtime_error failure(const std::string& path) {
+    return std::runtime_error(path + ": " + std::strerror(errno));
+}
 
 void put16(unsigned char* p, std::uint16_t v) {
     p[0] = static_cast<unsigned char>(v);
@@ -76,31 +85,70 @@ private:
 };
 
 WavFile::WavFile(const std::string& path) {
-    file_ = std::fopen(path.c_str(), "wb");
-    if (!file_) throw std::runtime_error(path + ": " + std::strerror(errno));
+    if (path == "-") {
+        file_ = stdout;
+        return;
+    }
+    // The file a link leads to, if there is one yet.
+    std::string real = path;
+    if (char* resolved = ::realpath(path.c_str(), nullptr)) {
+        real = resolved;
+        std::free(resolved);
+    }
+    struct stat st {};
+    const bool exists = ::stat(real.c_str(), &st) == 0;
+    if (exists && S_ISDIR(st.st_mode)) {
+        errno = EISDIR;
+        throw failure(path);
+    }
+    if (exists && !S_ISREG(st.st_mode)) {
+        file_ = std::fopen(real.c_str(), "wb");
+        if (!file_) throw failure(path);
+        return;
+    }
+    temporary_ = real + ".XXXXXX";
+    const int fd = ::mkstemp(temporary_.data());
+    if (fd < 0) throw failure(path);
+    // The permissions a new file would get, or those of the file it replaces.
+    mode_t mode = st.st_mode & 07777;
+    if (!exists) {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    ::fchmod(fd, mode);
+    file_ = ::fdopen(fd, "wb");
+    if (!file_) {
+        ::close(fd);
+        ::unlink(temporary_.c_str());
+        throw failure(path);
+    }
+    target_ = real;
 }
 
 WavFile::~WavFile() {
-    if (file_) std::fclose(file_);
+    if (file_ && file_ != stdout) std::fclose(file_);
+    if (!target_.empty()) ::unlink(temporary_.c_str());
 }
 
 std::unique_ptr<espeak::AudioOutput> WavFile::output(int sampleRate) {
     unsigned char h[kHeaderBytes];
-    header(h, sampleRate, 0);
-    if (std::fwrite(h, 1, sizeof h, file_) != sizeof h) {
-        failed_ = true;
-        savedErrno_ = errno;
-    }
+    header(h, sampleRate, static_cast<std::uint32_t>(kMaxDataBytes));
+    if (std::fwrite(h, 1, sizeof h, file_) != sizeof h) fail();
     sampleRate_ = sampleRate;
     return std::make_unique<WavOutput>(*this);
+}
+
+void WavFile::fail() {
+    if (!failed_) savedErrno_ = errno;
+    failed_ = true;
 }
 
 bool WavFile::append(const std::int16_t* samples, std::size_t count) {
     if (failed_) return false;
     // The file holds little-endian samples, as this machine does.
     if (std::fwrite(samples, sizeof *samples, count, file_) != count) {
-        failed_ = true;
-        savedErrno_ = errno;
+        fail();
         return false;
     }
     samples_ += count;
@@ -109,22 +157,33 @@ bool WavFile::append(const std::int16_t* samples, std::size_t count) {
 
 bool WavFile::finish() {
     if (!file_) return !failed_;
-    if (!failed_ && sampleRate_ > 0) {
+    if (!failed_ && sampleRate_ > 0 && !target_.empty()) {
         unsigned char h[kHeaderBytes];
         header(h, sampleRate_, static_cast<std::uint32_t>(std::min(samples_ * 2, kMaxDataBytes)));
         if (std::fflush(file_) != 0 || std::fseek(file_, 0, SEEK_SET) != 0 ||
-            std::fwrite(h, 1, sizeof h, file_) != sizeof h) {
-            failed_ = true;
-            savedErrno_ = errno;
-        }
+            std::fwrite(h, 1, sizeof h, file_) != sizeof h)
+            fail();
     }
-    if (std::fclose(file_) != 0 && !failed_) {
-        failed_ = true;
-        savedErrno_ = errno;
-    }
+    if (file_ == stdout ? std::fflush(file_) != 0 : std::fclose(file_) != 0) fail();
     file_ = nullptr;
-    if (failed_) errno = savedErrno_;
+    if (!failed_ && !target_.empty()) {
+        if (::rename(temporary_.c_str(), target_.c_str()) != 0)
+            fail();
+        else
+            target_.clear();
+    }
+    if (failed_) {
+        discard();
+        errno = savedErrno_;
+    }
     return !failed_;
+}
+
+void WavFile::discard() {
+    if (file_ && file_ != stdout) std::fclose(file_);
+    file_ = nullptr;
+    if (!target_.empty()) ::unlink(temporary_.c_str());
+    target_.clear();
 }
 
 std::unique_ptr<espeak::AudioOutput> discardingOutput() {

@@ -15,7 +15,8 @@ const char* const kUsage =
     "                  language (en, zh-CN, 804); default: the first voice for the locale\n"
     "  --rate N        speed, -10 (a third) to 10 (three times); default 0\n"
     "  --volume N      loudness, 0 to 100; default 100\n"
-    "  --wav FILE      write the sound to FILE (16-bit mono WAV) instead of playing it\n"
+    "  --wav FILE      write the sound to FILE (16-bit mono WAV) instead of playing it;\n"
+    "                  - writes it to standard output\n"
     "  --phonemes      print the phonemes the sound is made from, in espeak-ng's mnemonics\n"
     "                  (as espeak-ng -x prints them), one line per clause, on standard\n"
     "                  output; nothing is played, so no sound server is needed (with --wav\n"
@@ -112,6 +113,8 @@ Parsed parseOptions(const std::vector<std::string>& args) {
         }
     }
     if (o.file && !o.words.empty()) return fail("give the text or -f FILE, not both");
+    if (o.phonemes && o.wav == "-")
+        return fail("--wav - and --phonemes would both write to standard output");
     return out;
 }
 

@@ -152,7 +152,7 @@ int run(const Options& o) {
         }
     }
     auto failWav = [&] {
-        if (wav) ::unlink(o.wav->c_str());
+        if (wav) wav->discard();
     };
 
     std::atomic<bool> noDevice = false;

@@ -63,6 +63,7 @@ class SayTest(unittest.TestCase):
             (["--volume=-1", "x"], 2, "--volume"),
             (["--volume"], 2, "needs a value"),
             (["--phonemes=yes", "x"], 2, "takes no value"),
+            (["--phonemes", "--wav", "-", "x"], 2, "both write to standard output"),
             (["--loud", "x"], 2, "unknown option --loud"),
             (["-f", self.path("gb.txt"), "x"], 2, "not both"),
             (["--voice", "klingon-x", "x"], 2, "no voice 'klingon-x'"),
@@ -103,6 +104,28 @@ class SayTest(unittest.TestCase):
         twice = self.wav(text=COUNT + "，" + COUNT)[0]
         self.assertGreater(twice, 1.8 * frames)
         self.assertLess(twice, 2.6 * frames)
+
+    def test_the_wav_file_is_replaced_only_once_the_whole_sound_is_there(self):
+        old = self.path("old.wav")
+        with open(old, "wb") as f:
+            f.write(b"an older recording")
+        os.symlink(old, self.path("link.wav"))
+        out = self.say("--wav", self.path("link.wav"), COUNT, env={"ESPEAK_DATA_PATH": self.folder})
+        self.assertEqual(out.returncode, 1)
+        with open(old, "rb") as f:
+            self.assertEqual(f.read(), b"an older recording", "a failed run spoilt the old file")
+        self.assertEqual(sorted(os.listdir(self.folder)), ["link.wav", "old.wav"])
+        # Through the link, the file it leads to is replaced and the link kept.
+        self.assertEqual(self.say("--wav", self.path("link.wav"), COUNT).returncode, 0)
+        self.assertTrue(os.path.islink(self.path("link.wav")))
+        with open(old, "rb") as f:
+            written = f.read()
+        # Streamed to a pipe: the same sound, its header leaving the length open.
+        piped = self.say("--wav", "-", COUNT)
+        self.assertEqual(piped.returncode, 0, piped.stderr)
+        self.assertEqual(piped.stdout[:4] + piped.stdout[8:40], written[:4] + written[8:40])
+        self.assertEqual(piped.stdout[44:], written[44:])
+        self.assertEqual(int.from_bytes(piped.stdout[40:44], "little"), 0xFFFFFFFF - 44)
 
     def test_rate_and_volume_change_the_sound(self):
         frames, *_, data = self.wav()
