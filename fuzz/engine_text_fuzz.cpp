@@ -109,8 +109,8 @@ std::string checkCall(const espeak::EngineCall& call, bool spell) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 1) return 0;
-    // The first byte chooses the flags, the voice in force and whether the dictionary is there;
-    // the rest is the text.
+    // The first byte chooses the flags, the voice in force, whether the dictionary is there and
+    // the rate; the rest is the text.
     const int flags = (data[0] & 3) == 0   ? 0
                       : (data[0] & 3) == 1 ? markup::kFlagIsXml
                                            : markup::kFlagIsNotXml;
@@ -118,9 +118,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                            espeak::VoiceScript::Mandarin,
                                            espeak::VoiceScript::Other, espeak::VoiceScript::Han};
     const espeak::VoiceScript script = scripts[(data[0] >> 2) & 3];
-    const espeak::VoiceInForce in{"gmw/fr", script, script == espeak::VoiceScript::Han};
+    // The voice in force may be the one that reads the pinyin itself.
+    const espeak::VoiceInForce in{(data[0] & 0x20) ? "sit/cmn-Latn-pinyin" : "gmw/fr", script,
+                                  script == espeak::VoiceScript::Han};
     const espeak::ScriptRouter& voices = router((data[0] & 0x10) != 0);
-    const markup::Settings settings{(data[0] >> 5) % 21 - 10, 100, 0};
+    const markup::Settings settings{(data[0] >> 6) * 6 - 9, 100, 0};
     std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
 
     testing::resetAllocationPeak();

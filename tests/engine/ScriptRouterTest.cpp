@@ -109,6 +109,10 @@ TEST_F(ScriptRouterTest, SpelledTextBypassesTheDictionaryHanCharactersInMandarin
     calls.clear();
     router.spell("银行", kCantonese, calls);
     EXPECT_EQ(calls, (std::vector<VoiceCall>{{"sit/yue", "银行", true}}));
+    // With the pinyin voice in force, one call spells the text as it stands.
+    calls.clear();
+    router.spell("A 银", {kPinyin, VoiceScript::Latin, false}, calls);
+    EXPECT_EQ(calls, (std::vector<VoiceCall>{{kPinyin, "A 银", true}}));
 }
 
 TEST_F(ScriptRouterTest, WithoutADictionaryEveryTextGoesToTheVoiceInForce) {

@@ -65,7 +65,8 @@ void append(std::vector<VoiceCall>& out, const std::string& voice, std::string_v
             bool spell) {
     if (text.empty()) return;
     if (!out.empty() && out.back().voice == voice && out.back().spell == spell) {
-        out.back().text += ' ';
+        // Runs read are words apart; spelled text is spelled as it stands.
+        if (!spell) out.back().text += ' ';
         out.back().text += text;
         return;
     }
