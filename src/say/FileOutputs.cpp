@@ -1,6 +1,7 @@
 #include "say/FileOutputs.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +18,26 @@ constexpr std::uint32_t kHeaderBytes = 44;
 // The largest data size a WAV header can hold; longer sound is written whole, its header
 // saying this much. A streamed file's header says it too: its length is not known.
 constexpr std::uint64_t kMaxDataBytes = 0xFFFFFFFFu - kHeaderBytes;
+
+// The new file being written, removed when the program is interrupted (Ctrl+C, a hang-up, kill)
+// so that no half-written file is left beside the old one.
+char pendingFile[4096];
+
+void removePendingFile(int sig) {
+    if (pendingFile[0]) ::unlink(pendingFile);
+    ::signal(sig, SIG_DFL);
+    ::raise(sig);
+}
+
+void watchForInterrupts(const std::string& path) {
+    if (path.size() >= sizeof pendingFile) return;
+    std::memcpy(pendingFile, path.c_str(), path.size() + 1);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) ::signal(sig, removePendingFile);
+}
+
+void forgetPendingFile() {
+    pendingFile[0] = '\0';
+}
 
 std::runtime_error failure(const std::string& path) {
     return std::runtime_error(path + ": " + std::strerror(errno));
@@ -124,6 +145,7 @@ WavFile::WavFile(const std::string& path) {
         throw failure(path);
     }
     target_ = real;
+    watchForInterrupts(temporary_);
 }
 
 WavFile::~WavFile() {
@@ -171,6 +193,7 @@ bool WavFile::finish() {
             fail();
         else
             target_.clear();
+        forgetPendingFile();
     }
     if (failed_) {
         discard();
@@ -184,6 +207,7 @@ void WavFile::discard() {
     file_ = nullptr;
     if (!target_.empty()) ::unlink(temporary_.c_str());
     target_.clear();
+    forgetPendingFile();
 }
 
 std::unique_ptr<espeak::AudioOutput> discardingOutput() {

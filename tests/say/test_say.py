@@ -4,6 +4,7 @@ writes, the phonemes it prints, and speech heard at a private sound server's nul
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -114,6 +115,14 @@ class SayTest(unittest.TestCase):
         self.assertEqual(out.returncode, 1)
         with open(old, "rb") as f:
             self.assertEqual(f.read(), b"an older recording", "a failed run spoilt the old file")
+        self.assertEqual(sorted(os.listdir(self.folder)), ["link.wav", "old.wav"])
+        # Interrupted while it writes a long text: nothing is left but the old file.
+        run = subprocess.Popen([SAY, "--wav", self.path("link.wav"), COUNT * 2000],
+                               env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.assertTrue(dt.wait_for(lambda: len(os.listdir(self.folder)) == 3, 10),
+                        "no new file was started beside the old one")
+        run.send_signal(signal.SIGINT)
+        self.assertEqual(run.wait(10), -signal.SIGINT)
         self.assertEqual(sorted(os.listdir(self.folder)), ["link.wav", "old.wav"])
         # Through the link, the file it leads to is replaced and the link kept.
         self.assertEqual(self.say("--wav", self.path("link.wav"), COUNT).returncode, 0)
