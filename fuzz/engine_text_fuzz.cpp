@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <string_view>
@@ -26,8 +27,10 @@ using namespace talvoro;
 
 namespace {
 
-void check(bool condition) {
-    if (!condition) std::abort();
+void check(bool condition, int line = __builtin_LINE()) {
+    if (condition) return;
+    std::fprintf(stderr, "check failed at line %d\n", line);
+    std::abort();
 }
 
 constexpr std::string_view kSpellOpen = "<speak><say-as interpret-as=\"characters\">";

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/MenuTree.h"
+#include "intake/SharedText.h"
 #include "docs/Frmabout.h"
 #include "platform/DataObject.h"
 #include "platform/Platform.h"
@@ -75,7 +76,7 @@ public:
     void mnusave_Click();
 
     const MenuTree& menu() const { return menu_; }
-    const std::string& textBuffer() const { return TextBuffer; }
+    const std::string& textBuffer() const { return TextBuffer.str(); }
     bool isReading() const { return IsReading; }
     bool isPaused() const { return IsPaused; }
     std::int32_t speakFlags() const { return SpeakFlags; }
@@ -96,7 +97,7 @@ private:
     std::function<void()> provision_;
     MenuTree menu_;
     std::unique_ptr<SpeechEngine> Voice;
-    std::string TextBuffer;
+    SharedText TextBuffer;
     bool IsReading = false;
     bool IsPaused = false;
     std::int32_t SpeakFlags = 0;

@@ -196,7 +196,8 @@ int run(const Options& o) {
         synth.rate = o.rate;
         synth.volume = o.volume;
         // Read as the basket reads: as markup, waiting until it has been spoken.
-        synth.speak({std::move(text), kSvsfIsXml, voice, o.rate, nullptr, nullptr});
+        synth.speak({std::make_shared<const std::string>(std::move(text)), kSvsfIsXml, voice,
+                     o.rate, nullptr, nullptr});
     } catch (const AppError& e) {
         failWav();
         if (noDevice) {

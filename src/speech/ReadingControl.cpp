@@ -33,7 +33,7 @@ void Frmlan::mnuvoice_Click() {
     }
     const bool done = withSilentEnd([&] {
         SpeakFlags = kReadFlags;
-        if (!(IsPaused && IsReading)) engine().Speak(TextBuffer, SpeakFlags);
+        if (!(IsPaused && IsReading)) engine().speakShared(TextBuffer.share(), SpeakFlags);
         if (IsPaused) engine().Resume();
         SetReadingState(true, false);
     });

@@ -27,6 +27,9 @@ struct VoiceToken {
 
 using VoiceCollection = std::vector<VoiceToken>;
 
+// A text handed to the engine: shared, and never changed while the engine holds it.
+using SpeechText = std::shared_ptr<const std::string>;
+
 // Receives the engine's events on the user-interface thread.
 class SpeechEvents {
 public:
@@ -50,6 +53,9 @@ public:
     virtual void SetVolume(int volume) = 0;
 
     virtual long Speak(const std::string& text, int flags) = 0;
+    // Speak with a shared text (never null): an engine that reads as it speaks keeps it rather
+    // than a copy, so that a long text starts sounding as soon as a short one.
+    virtual long speakShared(const SpeechText& text, int flags) { return Speak(*text, flags); }
     virtual void Pause() = 0;
     virtual void Resume() = 0;
 };

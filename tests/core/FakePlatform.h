@@ -410,6 +410,13 @@ public:
         failures_.check("Speak");
         return 1;
     }
+    // Logged as Speak; the text is kept as a real engine keeps it while it reads.
+    long speakShared(const SpeechText& text, int flags) override {
+        const long stream = Speak(*text, flags);
+        spoken = text;
+        return stream;
+    }
+    SpeechText spoken;  // the text of the last reading
     void Pause() override {
         log_.add("Pause()");
         failures_.check("Pause");

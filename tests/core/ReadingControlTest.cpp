@@ -209,6 +209,31 @@ TEST_F(IntakeTest, EmptyTextInReplaceModeEmptiesTheBufferAndReports) {
     EXPECT_EQ(log.calls, Calls{kNothingToRead});
 }
 
+// The engine is handed the buffer itself, not a copy (a reading of hundreds of megabytes starts
+// at once), and keeps the text it was handed however the buffer changes while it reads.
+TEST_F(IntakeTest, TheEngineReadsTheBufferItselfWhichLaterChangesLeaveAlone) {
+    form->TakeInText("first text");
+    ASSERT_TRUE(engine->spoken);
+    EXPECT_EQ(engine->spoken.get(), &form->textBuffer());
+    form->mnutd_Click();
+    form->mnuadddata_Click();
+    form->TakeInText(" and more");
+    EXPECT_EQ(form->textBuffer(), "first text and more");
+    form->mnuadddata_Click();
+    form->TakeInText("other");
+    EXPECT_EQ(form->textBuffer(), "other");
+    form->mnudeleteall_Click();
+    EXPECT_EQ(*engine->spoken, "first text");
+
+    // With no reading holding it, the buffer grows in place.
+    engine->spoken.reset();
+    form->TakeInText("a");
+    const std::string* buffer = &form->textBuffer();
+    form->mnuadddata_Click();
+    form->TakeInText("b");
+    EXPECT_EQ(&form->textBuffer(), buffer);
+}
+
 TEST_F(IntakeTest, ClearDuringSpeechLeavesTheSpeechAlone) {
     enter(true, false);
     form->mnudeleteall_Click();

@@ -77,6 +77,9 @@ TEST(EngineText, ChunksStartWithACharacterAndAddUpToTheText) {
             return s;
         }(),
         "a" + std::string(6000, '\x80') + "b",  // continuation bytes alone
+        // A character that ends just before a stray byte at the chunk limit.
+        std::string(espeak::TextChunks::kLimit - 4, 'x') + "\xF0\x9F\x98\x80\x80" +
+            std::string(2000, 'y'),
         "Sentence one. " + std::string(3000, 'y') + kCommand + "100Hx\n" + std::string(2000, ' '),
     };
     for (const std::string& text : texts) {

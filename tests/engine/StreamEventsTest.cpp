@@ -39,7 +39,8 @@ protected:
 
     // Stream `n` (1..3), through the synthesiser itself, with its own events.
     void speak(int n, const std::string& text, int flags) {
-        synth.speak({text, flags, synth.defaultVoice(), 0, tagged_[n - 1].get(), &ui});
+        synth.speak({std::make_shared<const std::string>(text), flags, synth.defaultVoice(), 0,
+                     tagged_[n - 1].get(), &ui});
     }
 
     // Holds the engine thread where it has taken a stream from the queue and posted nothing about

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -395,34 +396,66 @@ TEST(Incremental, LongTextComesInPiecesThatAddUpToIt) {
         }
         return t;
     };
-    for (const std::string& separators : {" \n"s, "\n"s, ""s}) {
-        const std::string text = build(200'000, separators);
-        SpeechReader reader(text, kFlagIsXml, {});
-        std::string joined;
-        std::size_t count = 0;
-        while (auto p = reader.next()) {
-            ASSERT_EQ(p->kind, PieceKind::Text);
-            ASSERT_LE(p->text.size(), 8192u);
-            ASSERT_NE(static_cast<unsigned char>(p->text.front()) & 0xC0, 0x80u) << "split character";
-            if (!separators.empty()) {
-                // A cut comes after a line break or blank.
-                const char last = p->text.back();
-                if (joined.size() + p->text.size() < text.size()) {
-                    EXPECT_TRUE(last == ' ' || last == '\n');
+    for (const std::string& separators : {" \n"s, "\n"s, ""s})
+        for (const int flags : {kFlagIsXml, kFlagIsNotXml}) {
+            const std::string text = build(200'000, separators);
+            SpeechReader reader(text, flags, {});
+            std::string joined;
+            std::size_t count = 0;
+            while (auto p = reader.next()) {
+                ASSERT_EQ(p->kind, PieceKind::Text);
+                ASSERT_LE(p->text.size(), 8192u);
+                ASSERT_NE(static_cast<unsigned char>(p->text.front()) & 0xC0, 0x80u)
+                    << "split character";
+                if (!separators.empty()) {
+                    // A cut comes after a line break or blank.
+                    const char last = p->text.back();
+                    if (joined.size() + p->text.size() < text.size()) {
+                        EXPECT_TRUE(last == ' ' || last == '\n');
+                    }
                 }
+                joined += p->text;
+                ++count;
             }
-            joined += p->text;
-            ++count;
+            EXPECT_EQ(joined, text);
+            EXPECT_GT(count, 20u);
         }
-        EXPECT_EQ(joined, text);
-        EXPECT_GT(count, 20u);
+
+    // Text in tags that change nothing is handed out in parts as well (a blank between two parts
+    // is dropped: the parts are spoken apart).
+    std::string tagged;
+    int written = 0;
+    for (; tagged.size() < 200'000; ++written) tagged += "<b>word</b> ";
+    SpeechReader reader(tagged, kFlagIsXml, {});
+    int heard = 0;
+    std::size_t count = 0;
+    while (auto p = reader.next()) {
+        EXPECT_LE(p->text.size(), 2u * 8192u);
+        std::istringstream in(p->text);
+        for (std::string w; in >> w; ++heard) ASSERT_EQ(w, "word");
+        ++count;
     }
+    EXPECT_EQ(heard, written);
+    EXPECT_GT(count, 5u);
+
+    // And so is a long CDATA section, as it stands.
+    const std::string data = build(100'000, " <&\n");
+    SpeechReader cdata("<x/><![CDATA[" + data + "]]>tail", kFlagIsXml, {});
+    std::string joined;
+    count = 0;
+    while (auto p = cdata.next()) {
+        EXPECT_LE(p->text.size(), 8192u);
+        joined += p->text;
+        ++count;
+    }
+    EXPECT_EQ(joined, data + "tail");
+    EXPECT_GT(count, 5u);
 }
 
 TEST(Incremental, SettingsHoldAcrossTheCutsAndMarkupAfterALongRunStillCounts) {
     const std::string filler(20'000, 'a');
-    const std::string text = "<volume level=\"40\">" + filler + "&amp;</volume>" + filler +
-                             "<emph>end</emph>";
+    const std::string text =
+        "<volume level=\"40\">" + filler + "&amp;</volume>" + filler + "<emph>end</emph>";
     SpeechReader reader(text, kFlagIsXml, {});
     std::string soft, loud;
     bool emphasised = false;

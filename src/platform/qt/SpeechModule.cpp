@@ -160,6 +160,9 @@ public:
     }
 
     long Speak(const std::string& text, int flags) override { return engine().Speak(text, flags); }
+    long speakShared(const SpeechText& text, int flags) override {
+        return engine().speakShared(text, flags);
+    }
     void Pause() override { engine().Pause(); }
     void Resume() override { engine().Resume(); }
 

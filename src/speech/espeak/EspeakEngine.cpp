@@ -63,6 +63,11 @@ void EspeakEngine::SetVolume(int volume) {
 }
 
 long EspeakEngine::Speak(const std::string& text, int flags) {
+    return speakShared(std::make_shared<const std::string>(text), flags);
+}
+
+// The text is kept, not copied, and read as it is spoken.
+long EspeakEngine::speakShared(const SpeechText& text, int flags) {
     return synth_.speak({text, flags, voice_, synth_.rate, &events_, &ui_});
 }
 

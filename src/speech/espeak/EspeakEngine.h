@@ -29,6 +29,7 @@ public:
     int Volume() override { return synth_.volume; }
     void SetVolume(int volume) override;
     long Speak(const std::string& text, int flags) override;
+    long speakShared(const SpeechText& text, int flags) override;
     void Pause() override;
     void Resume() override;
 

@@ -66,7 +66,7 @@ public:
     const std::string& mandarinProblem() const { return mandarinProblem_; }
 
     struct Request {
-        std::string text;
+        SpeechText text;  // never null
         int flags = 0;
         std::string voice;  // identifier of the voice to speak with
         int rate = 0;       // the engine's rate when Speak was called

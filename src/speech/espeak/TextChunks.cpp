@@ -33,14 +33,12 @@ std::size_t chunkEnd(std::string_view text, std::size_t pos) {
         if (!space && (text[at] == ' ' || text[at] == '\t')) space = at + 1;
     }
     if (space) return space;
-    // Back to the start of the character at the limit. A character has at most three bytes
-    // after its first: a longer run of continuation bytes is no text, and any cut in it keeps
-    // what it is, so a long run of them is still cut into full-sized chunks.
-    std::size_t at = limit;
-    for (int back = 0;
-         back < 3 && at > pos + 1 && continuation(static_cast<unsigned char>(text[at])); ++back)
-        --at;
-    return at;
+    // Back to the first byte of the character at the limit, three bytes back at most. With four
+    // continuation bytes there, the limit lies in no character and is cut as it is: a long run
+    // of bytes that are no text is still cut into full-sized chunks.
+    for (std::size_t back = 0; back < 4 && limit - back > pos; ++back)
+        if (!continuation(static_cast<unsigned char>(text[limit - back]))) return limit - back;
+    return limit;
 }
 
 }  // namespace talvoro::espeak

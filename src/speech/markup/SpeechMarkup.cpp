@@ -224,9 +224,11 @@ private:
                a.emphasis == b.emphasis && a.spell == b.spell && a.voice == b.voice;
     }
 
+    // A piece grows only so long: text in many tags that change nothing is handed out in parts
+    // as well, and a long text starts sounding before it has all been read.
     bool canMerge(const Piece& p) const {
         return !separated_ && !pieces_.empty() && pieces_.back().kind == PieceKind::Text &&
-               sameSettings(pieces_.back(), p);
+               pieces_.back().text.size() < kRunLimit && sameSettings(pieces_.back(), p);
     }
 
     void add(Piece&& p) {
@@ -278,6 +280,17 @@ private:
     void step() {
         const std::size_t n = text_.size();
         if (i_ >= n) return;
+        if (i_ < dataEnd_) {
+            // Inside a CDATA section: text as it stands, taken a run at a time as well.
+            if (run_.size() >= kRunLimit) {
+                handOutPartOfRun();
+                return;
+            }
+            const std::size_t to = std::min(dataEnd_, i_ + (kRunLimit - run_.size()));
+            run_.append(text_.substr(i_, to - i_));
+            i_ = to == dataEnd_ ? dataEnd_ + 3 : to;  // past "]]>" at its end
+            return;
+        }
         if (text_[i_] != '<' && text_[i_] != '&') {
             if (run_.size() >= kRunLimit) {
                 handOutPartOfRun();
@@ -306,8 +319,10 @@ private:
                 ++i_;
                 return;
             case Markup::Kind::CharacterData:
-                run_.append(markup_.data);
-                break;
+                if (markup_.data.empty()) break;
+                dataEnd_ = markup_.end - 3;
+                i_ = dataEnd_ - markup_.data.size();
+                return;
             case Markup::Kind::Skipped:
                 break;
             case Markup::Kind::StartTag:
@@ -558,6 +573,7 @@ private:
     std::vector<Frame> frames_;
     std::unordered_map<std::string, long long> openCount_;
     std::size_t i_ = 0;        // how far the text has been read
+    std::size_t dataEnd_ = 0;  // where the CDATA section being read ends
     bool ended_ = false;
 };
 
@@ -567,43 +583,70 @@ bool isMarkup(std::string_view text, int flags) {
     return !text.empty() && text.front() == '<';
 }
 
+// Where the part of literal text starting at `at` ends: after its last line break or blank in
+// the second half of a run's length, else before a character.
+std::size_t literalPartEnd(std::string_view text, std::size_t at) {
+    if (text.size() - at <= kRunLimit) return text.size();
+    const std::string_view part = text.substr(at, kRunLimit);
+    for (const char* breaks : {"\n", " \t"}) {
+        const std::size_t cut = part.find_last_of(breaks);
+        if (cut != std::string_view::npos && cut >= kRunLimit / 2) return at + cut + 1;
+    }
+    // As the engine cuts its chunks: before the first byte of the character at the limit, or at
+    // the limit when four continuation bytes there show that it lies in no character.
+    const std::size_t end = at + kRunLimit;
+    for (std::size_t back = 0; back < 4; ++back)
+        if ((static_cast<unsigned char>(text[end - back]) & 0xC0) != 0x80) return end - back;
+    return end;
+}
+
 }  // namespace
 
 struct SpeechReader::Impl {
-    Impl(std::string t, int flags, const Settings& settings) : text(std::move(t)) {
-        std::string_view view(text);
+    Impl(std::shared_ptr<const std::string> t, int flags, const Settings& settings)
+        : text(std::move(t)) {
+        std::string_view view(*text);
         constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
         const bool bom = view.starts_with(kByteOrderMark);
         if (!isMarkup(view.substr(bom ? kByteOrderMark.size() : 0), flags)) {
-            if (text.empty()) return;
-            Piece p;
-            p.text = std::move(text);
-            p.rate = std::clamp(settings.rate, -10, 10);
-            p.pitch = std::clamp(settings.pitch, -10, 10);
-            p.volume = std::clamp(settings.volume, 0, 100);
-            literal = std::move(p);
+            literal.emplace();
+            literal->rate = std::clamp(settings.rate, -10, 10);
+            literal->pitch = std::clamp(settings.pitch, -10, 10);
+            literal->volume = std::clamp(settings.volume, 0, 100);
             return;
         }
         if (bom) view.remove_prefix(kByteOrderMark.size());
         reader = std::make_unique<Reader>(view, settings);
     }
 
-    std::string text;  // read in place by the reader
-    std::optional<Piece> literal;
+    // Literal text, handed out in parts as it stands.
+    std::optional<Piece> nextLiteral() {
+        const std::string_view view(*text);
+        if (literalAt >= view.size()) return std::nullopt;
+        const std::size_t end = literalPartEnd(view, literalAt);
+        Piece p = *literal;
+        p.text.assign(view.substr(literalAt, end - literalAt));
+        literalAt = end;
+        return p;
+    }
+
+    std::shared_ptr<const std::string> text;  // read in place
+    std::optional<Piece> literal;             // the settings of literal text's pieces
+    std::size_t literalAt = 0;                // how far literal text has been handed out
     std::unique_ptr<Reader> reader;
 };
 
-SpeechReader::SpeechReader(std::string text, int flags, const Settings& settings)
+SpeechReader::SpeechReader(std::shared_ptr<const std::string> text, int flags,
+                           const Settings& settings)
     : impl_(std::make_unique<Impl>(std::move(text), flags, settings)) {}
+
+SpeechReader::SpeechReader(std::string text, int flags, const Settings& settings)
+    : SpeechReader(std::make_shared<const std::string>(std::move(text)), flags, settings) {}
 
 SpeechReader::~SpeechReader() = default;
 
 std::optional<Piece> SpeechReader::next() {
-    if (impl_->literal) {
-        std::optional<Piece> p = std::move(impl_->literal);
-        impl_->literal.reset();
-        return p;
-    }
+    if (impl_->literal) return impl_->nextLiteral();
     if (!impl_->reader) return std::nullopt;
     return impl_->reader->next();
 }

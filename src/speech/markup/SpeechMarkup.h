@@ -49,8 +49,9 @@ inline constexpr int kFlagIsXml = 8;
 inline constexpr int kFlagIsNotXml = 16;
 
 // The pieces of one Speak call. Text without markup interpretation (kFlagIsNotXml, or neither
-// flag and a first character other than '<') is one Text piece, markup characters included.
-// Never throws on malformed markup: what cannot be read as markup is spoken as text.
+// flag and a first character other than '<') comes in Text pieces exactly as it stands, markup
+// characters included. Never throws on malformed markup: what cannot be read as markup is
+// spoken as text.
 std::vector<Piece> readSpeech(const std::string& text, int flags, const Settings& settings);
 
 // The same pieces one at a time, read only as far as the next one needs: a long text starts
@@ -58,6 +59,9 @@ std::vector<Piece> readSpeech(const std::string& text, int flags, const Settings
 // line break or blank where there is one.
 class SpeechReader {
 public:
+    // Reads the shared text in place (it must not change while the reader lives): neither
+    // copied nor looked at further than the next piece needs.
+    SpeechReader(std::shared_ptr<const std::string> text, int flags, const Settings& settings);
     SpeechReader(std::string text, int flags, const Settings& settings);
     ~SpeechReader();
     SpeechReader(const SpeechReader&) = delete;
