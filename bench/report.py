@@ -30,6 +30,47 @@ def fmt(v, unit="", digits=1):
     return "—" if v is None else ("%.*f%s" % (digits, v, unit))
 
 
+def shared_folder():
+    for folder in (os.environ.get("TALVORO_SHARED_DIR"), os.path.join(ROOT, "..", "shared"),
+                   "/work/shared"):
+        if folder and os.path.isfile(os.path.join(folder, "mandarin", "score.py")):
+            return folder
+    return None
+
+
+def mandarin_rows():
+    """The shared Mandarin corpus read by Talvoro and by espeak-ng's two Mandarin voices, scored in
+    one run; the dictionary's memory and the front end's speed."""
+    rows = []
+    shared = shared_folder()
+    readers = [os.path.join(BUILD, "bin", "talvoro-say") + " --phonemes",
+               "espeak-ng -q -x -v cmn", "espeak-ng -q -x -v cmn-latn-pinyin"]
+    scores = {}
+    if shared:
+        out = run([sys.executable, os.path.join(shared, "mandarin", "score.py"),
+                   os.path.join(shared, "mandarin", "corpus.tsv")] + readers)
+        for reader in readers:
+            m = re.search(r"^%s: (\d+)/(\d+) sentences exact, phoneme error rate ([\d.]+)%%"
+                          % re.escape(reader), out, re.M)
+            if m:
+                scores[reader] = "%s/%s, %s%%" % m.groups()
+    else:
+        print("# no shared folder with mandarin/score.py: set TALVORO_SHARED_DIR", file=sys.stderr)
+    rows.append(("Mandarin corpus: sentences exact, phonemes wrong",
+                 scores.get(readers[0], "—"), "all exact",
+                 "espeak-ng -v cmn %s; -v cmn-latn-pinyin %s"
+                 % (scores.get(readers[1], "—"), scores.get(readers[2], "—"))))
+    bench = os.path.join(BUILD, "bench", "mandarin_bench")
+    out = run([bench]) if os.path.exists(bench) else ""
+    opened = number(r"resident after open\s+([\d.]+) MB", out)
+    read = number(r"resident after reading\s+([\d.]+) MB", out)
+    speed = number(r"throughput\s+([\d.]+) MB/s", out)
+    rows.append(("Mandarin dictionary: memory added, opened / after reading",
+                 "%s / %s MB" % (fmt(opened), fmt(read)), "≤ 10 MB", "—"))
+    rows.append(("Mandarin front end: Chinese text read", fmt(speed, " MB/s"), "≥ 5 MB/s", "—"))
+    return rows
+
+
 def main():
     runs = sys.argv[1] if len(sys.argv) > 1 else "9"
     rows = []
@@ -63,6 +104,10 @@ def main():
                  % (fmt(e_short[0]), fmt(spd[0]), fmt(spd_cold[0]))))
     rows.append(("Read → first sound, 10 MB text", fmt(s_big[0], " ms"), "≤ 20 ms",
                  "espeak-ng -f %s ms" % fmt(e_big[0])))
+    c_short = speech_row("talvoro, short Chinese text")
+    c_big = speech_row("talvoro, 10 MB Chinese text")
+    rows.append(("Read → first sound, short / 10 MB Chinese text",
+                 "%s / %s ms" % (fmt(c_short[0]), fmt(c_big[0])), "≤ 20 ms", "—"))
     rows.append(("Pause → silence (median / worst)",
                  "%s / %s ms" % (fmt(s_short[1]), fmt(max(filter(None, [s_short[2], s_big[2]]), default=None))),
                  "≤ 30 ms", "espeak-ng has no pause (SIGSTOP: %s ms); spd-say -C: %s ms"
@@ -89,6 +134,8 @@ def main():
     rows.append(("Open a 100 MB text file (UTF-8 / GB2312)",
                  "%s s / %s s" % (fmt(o_100, "", 2), fmt(g_100, "", 2)), "≤ 1 s", "—"))
     rows.append(("Open: 100 MB time / 10 MB time", fmt(o_ratio, " x"), "≤ 12 x", "linear: 10 x"))
+
+    rows.extend(mandarin_rows())
 
     print("| figure | Talvoro | goal | peer |")
     print("|---|---|---|---|")

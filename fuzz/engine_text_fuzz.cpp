@@ -1,10 +1,13 @@
 // Fuzzes what reaches the speech engine library: a Speak call's text goes through the markup
-// reader, and each piece through the engine's own chunking and cleaning (feedEngine, as the
-// engine thread runs it); what would be handed to espeak_Synth is caught there and checked:
+// reader, and each piece through the engine's own chunking, the choice of voices run by run
+// (with the Mandarin dictionary, or without one) and the cleaning (feedEngine), as the engine
+// thread runs them; what would be handed to espeak_Synth is caught there and checked:
 // - no control character other than tab, LF and CR, and no DEL;
 // - well-formed UTF-8 (the library's decoder would take an overlong form of a control);
 // - markup only around spelled text, exactly the program's own, with the text inside escaped;
-// - the calls of a piece add up to the whole piece, so no cut splits a character.
+// - without the dictionary, and for spelled text, the calls of a piece add up to the whole
+//   piece, so no cut splits a character and nothing is lost;
+// - every call names a voice.
 // What the reading holds at its peak stays within a small multiple of the input.
 
 #include <cstddef>
@@ -16,6 +19,8 @@
 
 #include "AllocationCount.h"
 #include "speech/espeak/EngineText.h"
+#include "speech/espeak/ScriptRouter.h"
+#include "speech/espeak/TextChunks.h"
 #include "speech/markup/SpeechMarkup.h"
 
 using namespace talvoro;
@@ -81,37 +86,86 @@ std::string checkEscaped(std::string_view s) {
     return out;
 }
 
+const espeak::ScriptRouter& router(bool withDictionary) {
+    static const espeak::ScriptRouter bare(nullptr, "sit/cmn-Latn-pinyin", "gmw/en");
+    static const espeak::ScriptRouter full(
+        std::make_shared<const mandarin::FrontEnd>(mandarin::Dictionary::open(TALVORO_MANDARIN_DICT)),
+        "sit/cmn-Latn-pinyin", "gmw/en");
+    return withDictionary ? full : bare;
+}
+
+// What one call of the engine library would be handed.
+std::string checkCall(const espeak::EngineCall& call, bool spell) {
+    check(call.markup == spell);
+    std::string_view inner = call.text;
+    if (call.markup) {
+        check(inner.starts_with(kSpellOpen) && inner.ends_with(kSpellClose));
+        inner = inner.substr(kSpellOpen.size(),
+                             inner.size() - kSpellOpen.size() - kSpellClose.size());
+    }
+    check(!inner.empty());
+    checkText(call.text);
+    return call.markup ? checkEscaped(inner) : std::string(inner);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 1) return 0;
-    // The first byte chooses the flags and the engine's settings; the rest is the text.
+    // The first byte chooses the flags, the voice in force, whether the dictionary is there and
+    // the rate; the rest is the text.
     const int flags = (data[0] & 3) == 0   ? 0
                       : (data[0] & 3) == 1 ? markup::kFlagIsXml
                                            : markup::kFlagIsNotXml;
-    const markup::Settings settings{(data[0] >> 2) % 21 - 10, 100, 0};
+    const espeak::VoiceScript scripts[] = {espeak::VoiceScript::Latin,
+                                           espeak::VoiceScript::Mandarin,
+                                           espeak::VoiceScript::Other, espeak::VoiceScript::Han};
+    const espeak::VoiceScript script = scripts[(data[0] >> 2) & 3];
+    // The voice in force may be the one that reads the pinyin itself.
+    const espeak::VoiceInForce in{(data[0] & 0x20) ? "sit/cmn-Latn-pinyin" : "gmw/fr", script,
+                                  script == espeak::VoiceScript::Han};
+    const espeak::ScriptRouter& voices = router((data[0] & 0x10) != 0);
+    const markup::Settings settings{(data[0] >> 6) * 6 - 9, 100, 0};
     std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
 
     testing::resetAllocationPeak();
     const std::size_t before = testing::allocatedNow();
     markup::SpeechReader reader(std::move(text), flags, settings);
+    std::vector<espeak::VoiceCall> calls;
     while (const auto piece = reader.next()) {
+        if (piece->kind == markup::PieceKind::Pinyin) {
+            const espeak::VoiceCall call = voices.pronounce(piece->text, in);
+            espeak::feedEngine(call.text, false, [&](const espeak::EngineCall& c) {
+                check(checkCall(c, false).find_first_not_of("abcdefghijklmnopqrstuvwxyz12345 ") ==
+                      std::string::npos);
+                return true;
+            });
+            continue;
+        }
         if (piece->kind != markup::PieceKind::Text) continue;
+        // As the engine thread reads a piece: chunk by chunk, each cut into runs of voices.
         std::string joined;
-        espeak::feedEngine(piece->text, piece->spell, [&](const espeak::EngineCall& call) {
-            check(call.markup == piece->spell);
-            std::string_view inner = call.text;
-            if (call.markup) {
-                check(inner.starts_with(kSpellOpen) && inner.ends_with(kSpellClose));
-                inner = inner.substr(kSpellOpen.size(),
-                                     inner.size() - kSpellOpen.size() - kSpellClose.size());
+        for (const std::string_view chunk : espeak::TextChunks(piece->text)) {
+            calls.clear();
+            if (piece->spell)
+                voices.spell(chunk, in, calls);
+            else
+                voices.read(chunk, in, calls);
+            std::string spelled;
+            for (const espeak::VoiceCall& call : calls) {
+                check(!call.voice.empty() && call.spell == piece->spell);
+                std::string said;
+                espeak::feedEngine(call.text, call.spell, [&](const espeak::EngineCall& c) {
+                    said += checkCall(c, call.spell);
+                    return true;
+                });
+                check(said == espeak::engineText(call.text));
+                spelled += call.text;
+                joined += said;
             }
-            check(!inner.empty());
-            checkText(call.text);
-            joined += call.markup ? checkEscaped(inner) : std::string(inner);
-            return true;
-        });
-        check(joined == espeak::engineText(piece->text));
+            if (piece->spell) check(spelled == chunk);
+        }
+        if (!voices.active() || in.readsHan) check(joined == espeak::engineText(piece->text));
     }
     // The input's own copy, what the reader keeps while it reads (at most 4096 open elements),
     // and the pieces and calls of the moment.

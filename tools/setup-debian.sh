@@ -11,7 +11,7 @@ run_packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libxcb1-dev libespeak-ng-dev espeak-ng-data
   qt6-webengine-dev libgl1-mesa-dri python3
-  libpulse-dev libasound2-dev libsonic-dev
+  libpulse-dev libasound2-dev libsonic-dev libicu-dev
   rime-data-terra-pinyin rime-data-pinyin-simp unicode-data opencc
   fonts-noto-cjk xdg-utils
   xvfb openbox x11-utils

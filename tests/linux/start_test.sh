@@ -49,6 +49,9 @@ geometry=$(xwininfo -id "$window")
 size=$(awk '/Width:/{w=$2} /Height:/{h=$2} END{print w "x" h}' <<<"$geometry")
 check "the window is the 40 x 40 basket (it is $size)" test "$size" = 40x40
 check "it stays above other windows" grep -q _NET_WM_STATE_ABOVE <(xprop -id "$window" _NET_WM_STATE)
+# The engine module reads Han text through the Mandarin dictionary found beside it.
+check "the program's build made the Mandarin dictionary beside the engine module" \
+    test -s "$work/tree/build/bin/mandarin.dict" -a -e "$work/tree/build/bin/libtalvoro-espeak.so"
 mkdir -p "$artifacts" && import -window root "$artifacts/start-basket.png" 2>/dev/null
 
 warnings=$(grep -E ':[0-9]+(:[0-9]+)?: warning:|^cc1plus: warning:|ld: warning:' "$work/start.log")

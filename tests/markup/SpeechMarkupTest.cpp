@@ -12,16 +12,17 @@ namespace {
 
 using namespace std::string_literals;
 
-// One line per piece: text as it is, "[Nms]" for a silence, "#name" for a bookmark, followed by
-// the settings that differ from a default Piece: {r=5,v=25,p=-2,E,S,voice=required/optional}.
+// One line per piece: text as it is, "[Nms]" for a silence, "#name" for a bookmark, "/pinyin/"
+// for a pronunciation, followed by the settings that differ from a default Piece:
+// {r=5,v=25,p=-2,E,S,voice=required/optional}.
 std::string render(const std::vector<Piece>& pieces) {
     std::string out;
     for (const Piece& p : pieces) {
         if (!out.empty()) out += " | ";
         if (p.kind == PieceKind::Silence) out += "[" + std::to_string(p.silenceMs) + "ms]";
         if (p.kind == PieceKind::Bookmark) out += "#" + p.text;
-        if (p.kind != PieceKind::Text) continue;
-        out += p.text;
+        if (p.kind == PieceKind::Silence || p.kind == PieceKind::Bookmark) continue;
+        out += p.kind == PieceKind::Pinyin ? "/" + p.text + "/" : p.text;
         std::string s;
         auto add = [&s](const std::string& item) { s += (s.empty() ? "" : ",") + item; };
         if (p.rate != 0) add("r=" + std::to_string(p.rate));
@@ -137,6 +138,22 @@ TEST(SapiTags, InsertionsHintsAndVoices) {
          "a{voice=Language=804/} | b{voice=Language=409/} | c{voice=Language=C0A/}"},
         {"<lang langid=\"zz\">a</lang><lang langid=\"0\">b</lang>", "ab"},
         {"<SAPI><VOLUME LEVEL=\"50\">a</Volume></sapi>", "a{v=50}"},
+    });
+}
+
+// A pronunciation in the Chinese phone set replaces the words it covers, in the settings in force
+// there; any other phone set leaves the words to be read.
+TEST(SapiTags, PronInPinyinIsSpokenInsteadOfItsContent) {
+    expectAll({
+        {"<pron sym=\"yin 2 hang 2\">银行</pron>很近", "/yin2 hang2/ | 很近"},
+        {"a<pron sym=\"Hang2\"/>b", "a | /hang2/ | b"},
+        {"<rate speed=\"5\"><pron sym=\"lü 4  nv3\">x<emph>y</emph></pron></rate>z",
+         "/lv4 nv3/{r=5} | z"},
+        {"<pron sym=\"h eh 1 l ow\">hello</pron>", "hello"},
+        {"<pron sym=\"yin 2 hang\">a</pron><pron sym=\"yin 6\">b</pron><pron sym=\"\">c</pron>",
+         "abc"},
+        {"<pron sym=\"zhuangg 1\">d</pron><pron>e</pron><pron sym=\"2 yin\">f</pron>", "def"},
+        {"<pron sym=\"ni3\"><pron sym=\"hao3\">a</pron></pron>b", "/ni3/ | b"},
     });
 }
 

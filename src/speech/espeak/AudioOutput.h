@@ -24,6 +24,9 @@ public:
     // After a failed open: the device is there but did not answer in time. Nothing else is
     // tried then, since the other ways to a sound device lead to the same server.
     virtual bool stalled() const { return false; }
+    // Whether what is written is heard as it is written (a sound device, not a file): only then
+    // does a stream need silence played ahead of its first reading.
+    virtual bool realTime() const { return true; }
 
     // Plays the samples, blocking while the buffer is full (also while paused). Returns false
     // as soon as `abort` differs from `generation`, or when the device has failed.

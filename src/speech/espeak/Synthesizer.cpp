@@ -1,5 +1,6 @@
 #include "speech/espeak/Synthesizer.h"
 
+#include <dlfcn.h>
 #include <espeak-ng/espeak_ng.h>
 #include <espeak-ng/speak_lib.h>
 #include <sonic.h>
@@ -7,13 +8,16 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
 #include "base/AppError.h"
 #include "platform/UiThread.h"
 #include "speech/espeak/EngineText.h"
+#include "speech/espeak/TextChunks.h"
 #include "speech/markup/SpeechMarkup.h"
+#include "speech/mandarin/MandarinFrontEnd.h"
 
 namespace talvoro::espeak {
 namespace {
@@ -65,14 +69,46 @@ Speed speedFor(int rate) {
     return {static_cast<int>(std::lround(lib)), static_cast<float>(wpm / lib)};
 }
 
+SynthesizerSetup& pendingSetup() {
+    static SynthesizerSetup setup;
+    return setup;
+}
+
+// The folder of the file this code was loaded from: the engine module, or the program that
+// carries the engine.
+std::string codeDirectory() {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&codeDirectory), &info) && info.dli_fname) {
+        const fs::path file = fs::canonical(info.dli_fname, ec);
+        if (!ec) return file.parent_path().string();
+    }
+    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string(".") : self.parent_path().string();
+}
+
+// The installed voice that reads `language` best (lowest priority), if any.
+std::string voiceFor(const std::vector<VoiceEntry>& voices, const std::string& language) {
+    const VoiceEntry* best = nullptr;
+    int bestPriority = 0;
+    for (const VoiceEntry& v : voices)
+        for (const auto& [priority, lang] : v.languages)
+            if (lang == language && (!best || priority < bestPriority))
+                best = &v, bestPriority = priority;
+    return best ? best->identifier : std::string();
+}
+
 }  // namespace
+
+void Synthesizer::setUp(SynthesizerSetup setup) { pendingSetup() = std::move(setup); }
 
 Synthesizer& Synthesizer::instance() {
     static Synthesizer synthesizer;
     return synthesizer;
 }
 
-Synthesizer::Synthesizer() {
+Synthesizer::Synthesizer() : setup_(pendingSetup()) {
     std::promise<void> listed, started;
     cataloged_ = listed.get_future().share();
     initialised_ = started.get_future().share();
@@ -142,7 +178,41 @@ void Synthesizer::initialise() {
     espeak_SetSynthCallback([](short* wav, int count, espeak_EVENT* events) {
         return onSamples(wav, count, events);
     });
+    if (!setup_.phonemeTrace) {
+        // The phonemes of what the basket reads, for the desktop tests.
+        const char* path = std::getenv("TALVORO_PHONEME_TRACE");
+        if (path && *path && (setup_.phonemeTrace = std::fopen(path, "a")))
+            std::setvbuf(setup_.phonemeTrace, nullptr, _IOLBF, 0);
+    }
+    if (setup_.phonemeTrace) espeak_SetPhonemeTrace(espeakPHONEMES_SHOW, setup_.phonemeTrace);
+    loadMandarin();
     if (!defaultVoice_.empty()) selectVoice(defaultVoice_);
+}
+
+// The Mandarin dictionary is mapped, not read: opening it checks its header and bounds only.
+// Without it (or without the pinyin or English voice) every text goes to its voice as written.
+void Synthesizer::loadMandarin() {
+    std::shared_ptr<const mandarin::FrontEnd> frontEnd;
+    const char* override = std::getenv("TALVORO_MANDARIN_DICT");
+    const std::string path = override && *override ? std::string(override)
+                                                   : mandarin::Dictionary::locate(codeDirectory());
+    try {
+        if (path.empty())
+            throw mandarin::DictionaryError(std::string("no ") + mandarin::Dictionary::kFileName +
+                                            " beside " + codeDirectory());
+        frontEnd = std::make_shared<const mandarin::FrontEnd>(mandarin::Dictionary::open(path));
+    } catch (const std::exception& e) {
+        mandarinProblem_ = e.what();
+    }
+    const auto voices = catalog_->voices();
+    const std::string pinyin = voiceFor(voices, "cmn-latn-pinyin");
+    const std::string english = voiceFor(voices, "en");
+    if (frontEnd && (pinyin.empty() || english.empty()))
+        mandarinProblem_ = "the engine's pinyin or English voice is not installed";
+    // The pinyin voice's first load reads the library's Mandarin dictionary (some 7 ms): done
+    // here, in the background, it does not delay the first Chinese reading.
+    if (frontEnd && !pinyin.empty()) selectVoice(pinyin);
+    router_ = std::make_unique<ScriptRouter>(std::move(frontEnd), pinyin, english);
 }
 
 void Synthesizer::cataloged() { cataloged_.get(); }
@@ -172,6 +242,11 @@ VoiceCatalog& Synthesizer::catalog() {
     return *catalog_;
 }
 
+std::shared_ptr<AudioOutput> Synthesizer::openOutput() {
+    if (setup_.output) return setup_.output(sampleRate_);
+    return openAudioOutput(sampleRate_, kBufferMs, paused());
+}
+
 std::shared_ptr<AudioOutput> Synthesizer::output() {
     std::lock_guard lock(outputMutex_);
     return output_;
@@ -182,6 +257,7 @@ std::shared_ptr<AudioOutput> Synthesizer::output() {
 // reading. On the engine thread only; a purge cuts it short, and a server that stops answering
 // ends it within the output's own bounded wait.
 void Synthesizer::prime(AudioOutput& out, std::uint64_t generation) {
+    if (!out.realTime()) return;
     const std::vector<std::int16_t> silence(static_cast<std::size_t>(sampleRate_) / 20, 0);
     if (out.write(silence.data(), silence.size(), generation_, generation))
         out.drain(generation_, generation);
@@ -193,7 +269,7 @@ long Synthesizer::speak(Request request) {
     // A sound server that went away, or none at the start: try again now. Opening costs at most
     // the output's bounded wait; the engine thread primes the new stream before it plays.
     if (auto out = output(); !out || !out->isOpen()) {
-        std::shared_ptr<AudioOutput> fresh = openAudioOutput(sampleRate_, kBufferMs, paused());
+        std::shared_ptr<AudioOutput> fresh = openOutput();
         if (!fresh) throw AppError(kErrEngine, "语音引擎错误：没有可用的音频设备");
         std::lock_guard lock(outputMutex_);
         output_ = std::move(fresh);
@@ -267,7 +343,7 @@ void Synthesizer::run() {
     // The sound stream is opened once the engine is ready (opening can take a while without a
     // sound server) and kept ready for the first reading.
     {
-        std::shared_ptr<AudioOutput> out = openAudioOutput(sampleRate_, kBufferMs, paused());
+        std::shared_ptr<AudioOutput> out = openOutput();
         if (out && !paused()) prime(*out, generation_);
         std::lock_guard lock(outputMutex_);
         output_ = std::move(out);
@@ -289,6 +365,26 @@ void Synthesizer::run() {
         if (stream->generation == generation_) play(*stream);
         finish(stream);
     }
+}
+
+// How a voice meets the scripts of a text. A Han-script voice other than Mandarin reads Han
+// text itself only if the library says so: Cantonese does, Hakka spells "Chinese letter".
+VoiceInForce Synthesizer::inForce(const std::string& identifier) {
+    if (auto known = voicesInForce_.find(identifier); known != voicesInForce_.end())
+        return known->second;
+    VoiceInForce in;
+    in.voice = identifier;
+    if (auto entry = catalog_->find(identifier.substr(0, identifier.find('+'))))
+        in.script = voiceScript(*entry);
+    if (in.script == VoiceScript::Han) {
+        selectVoice(identifier);
+        const char* probe = "\xE4\xB8\xAD";  // 中
+        const void* text = probe;
+        const char* phonemes = espeak_TextToPhonemes(&text, espeakCHARS_UTF8, 0);
+        in.readsHan = phonemes && *phonemes && !std::strchr(phonemes, '(');
+    }
+    voicesInForce_.emplace(identifier, in);
+    return in;
 }
 
 void Synthesizer::selectVoice(const std::string& identifier) {
@@ -316,14 +412,15 @@ void Synthesizer::play(Stream& stream) {
         const markup::Piece& p = *next;
         if (generation_ != generation) break;
         switch (p.kind) {
-            case markup::PieceKind::Text: {
+            case markup::PieceKind::Text:
+            case markup::PieceKind::Pinyin: {
                 std::string voice = r.voice;
                 if (p.voice) {
                     const auto matched = matchVoice(catalog_->voices(), p.voice->required,
                                                     p.voice->optional, r.voice);
                     if (matched) voice = *matched;  // no match: keep speaking as before
                 }
-                selectVoice(voice);
+                const VoiceInForce in = inForce(voice);
                 PieceContext ctx;
                 ctx.rate = p.rate;
                 ctx.rateAtSpeak = r.rate;
@@ -336,7 +433,10 @@ void Synthesizer::play(Stream& stream) {
                 ctx.pieceVolume = p.volume;
                 ctx.gain = p.emphasis ? 1.2f : 1.0f;
                 piece = &ctx;
-                synthesise(p.text, p.spell);
+                if (p.kind == markup::PieceKind::Pinyin)
+                    speakCalls({router_->pronounce(p.text, in)});
+                else
+                    synthesise(p.text, p.spell, in);
                 if (ctx.sonic) {
                     sonicFlushStream(ctx.sonic);
                     onSamples(nullptr, 0, nullptr);
@@ -358,28 +458,49 @@ void Synthesizer::play(Stream& stream) {
     if (generation_ != generation) out->flush();
 }
 
-void Synthesizer::synthesise(std::string_view text, bool spell) {
+// The front end works on one chunk at a time, so a long text starts sounding as fast as a short
+// one.
+void Synthesizer::synthesise(std::string_view text, bool spell, const VoiceInForce& voice) {
+    std::vector<VoiceCall> calls;
+    for (const std::string_view chunk : TextChunks(text)) {
+        calls.clear();
+        if (spell)
+            router_->spell(chunk, voice, calls);
+        else
+            router_->read(chunk, voice, calls);
+        if (!speakCalls(calls)) return;
+    }
+}
+
+bool Synthesizer::speakCalls(const std::vector<VoiceCall>& calls) {
     PieceContext* const c = piece;
-    if (!c) return;
-    feedEngine(text, spell, [this, c](const EngineCall& call) {
-        if (generation_ != c->generation || c->failed) return false;
-        // Rate changes made while speaking count from the next chunk on.
-        const int effectiveRate = std::clamp(c->rate + (rate - c->rateAtSpeak), kRateMin, kRateMax);
-        const Speed speed = speedFor(effectiveRate);
-        espeak_SetParameter(espeakRATE, speed.wpm, 0);
-        espeak_SetParameter(espeakPITCH, std::clamp(50 + c->pitch * 4, 0, 100), 0);
-        espeak_SetParameter(espeakRANGE, c->emphasis ? 80 : 50, 0);
-        espeak_SetParameter(espeakVOLUME, 100, 0);
-        if (std::abs(speed.stretch - 1.0f) > 0.01f) {
-            if (!c->sonic) c->sonic = sonicCreateStream(sampleRate_, 1);
-            sonicSetSpeed(c->sonic, speed.stretch);
-        } else if (c->sonic) {
-            sonicSetSpeed(c->sonic, 1.0f);
-        }
-        espeak_Synth(call.text.c_str(), call.text.size() + 1, 0, POS_CHARACTER, 0,
-                     espeakCHARS_UTF8 | (call.markup ? espeakSSML : 0), nullptr, nullptr);
-        return true;
-    });
+    if (!c) return false;
+    for (const VoiceCall& voiceCall : calls) {
+        selectVoice(voiceCall.voice);
+        const bool more =
+            feedEngine(voiceCall.text, voiceCall.spell, [this, c](const EngineCall& call) {
+                if (generation_ != c->generation || c->failed) return false;
+                // Rate changes made while speaking count from the next chunk on.
+                const int effectiveRate =
+                    std::clamp(c->rate + (rate - c->rateAtSpeak), kRateMin, kRateMax);
+                const Speed speed = speedFor(effectiveRate);
+                espeak_SetParameter(espeakRATE, speed.wpm, 0);
+                espeak_SetParameter(espeakPITCH, std::clamp(50 + c->pitch * 4, 0, 100), 0);
+                espeak_SetParameter(espeakRANGE, c->emphasis ? 80 : 50, 0);
+                espeak_SetParameter(espeakVOLUME, 100, 0);
+                if (std::abs(speed.stretch - 1.0f) > 0.01f) {
+                    if (!c->sonic) c->sonic = sonicCreateStream(sampleRate_, 1);
+                    sonicSetSpeed(c->sonic, speed.stretch);
+                } else if (c->sonic) {
+                    sonicSetSpeed(c->sonic, 1.0f);
+                }
+                espeak_Synth(call.text.c_str(), call.text.size() + 1, 0, POS_CHARACTER, 0,
+                             espeakCHARS_UTF8 | (call.markup ? espeakSSML : 0), nullptr, nullptr);
+                return true;
+            });
+        if (!more) return false;
+    }
+    return true;
 }
 
 bool Synthesizer::writeSilence(int ms, std::uint64_t generation) {

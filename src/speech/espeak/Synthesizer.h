@@ -7,6 +7,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdio>
 #include <deque>
 #include <functional>
 #include <future>
@@ -15,9 +16,12 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <unordered_map>
+#include <vector>
 
 #include "speech/SpeechEngine.h"
 #include "speech/espeak/AudioOutput.h"
+#include "speech/espeak/ScriptRouter.h"
 #include "speech/espeak/VoiceCatalog.h"
 
 namespace talvoro {
@@ -29,8 +33,20 @@ namespace talvoro::espeak {
 // The buffer the sound server keeps: short, so pause and purge act at once.
 inline constexpr int kBufferMs = 20;
 
+// What a program without a window changes in the process's synthesiser before it starts.
+struct SynthesizerSetup {
+    // Opens where the sound goes, for the library's sample rate; null when it cannot. Unset:
+    // the sound server, else the sound card.
+    std::function<std::unique_ptr<AudioOutput>(int sampleRate)> output;
+    // Receives the library's phoneme mnemonics of everything synthesised, one line per clause,
+    // as `espeak-ng -x` prints them. Unset: the file named by TALVORO_PHONEME_TRACE, if any.
+    std::FILE* phonemeTrace = nullptr;
+};
+
 class Synthesizer {
 public:
+    // Takes effect only when called before the first instance().
+    static void setUp(SynthesizerSetup setup);
     // The process's one synthesiser, started (library, voices, sound) on first use.
     static Synthesizer& instance();
     ~Synthesizer();
@@ -45,6 +61,9 @@ public:
     VoiceCatalog& catalog();
     const std::string& defaultVoice() const { return defaultVoice_; }
     int sampleRate() const { return sampleRate_; }
+    // Why Han text is not read through the Mandarin dictionary ("" when it is); known once
+    // ready() has returned.
+    const std::string& mandarinProblem() const { return mandarinProblem_; }
 
     struct Request {
         SpeechText text;  // never null
@@ -87,12 +106,17 @@ private:
     void readCatalog();
     void awaitStart();
     void initialise();
+    void loadMandarin();
     void play(Stream& stream);
+    // Reads a piece's text, chunk by chunk, each chunk cut into runs read by their own voices.
+    void synthesise(std::string_view text, bool spell, const VoiceInForce& voice);
     // Every string the library reads goes through here, on the engine thread, while a piece is
     // being played: the voice chosen, the piece's rate, pitch and emphasis in force.
-    void synthesise(std::string_view text, bool spell);
+    bool speakCalls(const std::vector<VoiceCall>& calls);
+    VoiceInForce inForce(const std::string& identifier);
     void selectVoice(const std::string& identifier);
     bool writeSilence(int ms, std::uint64_t generation);
+    std::shared_ptr<AudioOutput> openOutput();
     std::shared_ptr<AudioOutput> output();
     void prime(AudioOutput& out, std::uint64_t generation);
     void finish(const std::shared_ptr<Stream>& stream);
@@ -102,6 +126,10 @@ private:
     std::string dataPath_;
     std::string defaultVoice_;
     std::string loadedVoice_;
+    SynthesizerSetup setup_;
+    std::unique_ptr<ScriptRouter> router_;
+    std::string mandarinProblem_;
+    std::unordered_map<std::string, VoiceInForce> voicesInForce_;  // the engine thread's
     int sampleRate_ = 0;
     std::unique_ptr<VoiceCatalog> catalog_;
     std::shared_future<void> cataloged_;

@@ -212,4 +212,37 @@ std::optional<std::string> ageGroup(std::string_view text) {
     return "Senior";
 }
 
+std::optional<std::string> pinyinFromSym(std::string_view sym) {
+    constexpr std::string_view kUmlaut = "\xC3\xBC", kUmlautUpper = "\xC3\x9C";  // ü Ü
+    constexpr std::size_t kLongestSyllable = 6;                                  // zhuang
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    std::string out;
+    std::size_t i = 0;
+    const std::size_t n = sym.size();
+    for (;;) {
+        while (i < n && blank(sym[i])) ++i;
+        if (i == n) break;
+        if (!out.empty()) out += ' ';
+        const std::size_t letters = out.size();
+        while (i < n) {
+            const char c = sym[i];
+            if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) {
+                out += lower(c);
+                ++i;
+            } else if (sym.substr(i, 2) == kUmlaut || sym.substr(i, 2) == kUmlautUpper) {
+                out += 'v';  // how the engine's pinyin reader writes ü
+                i += 2;
+            } else {
+                break;
+            }
+        }
+        if (out.size() == letters || out.size() - letters > kLongestSyllable) return std::nullopt;
+        while (i < n && blank(sym[i])) ++i;
+        if (i == n || sym[i] < '1' || sym[i] > '5') return std::nullopt;
+        out += sym[i++];
+    }
+    if (out.empty()) return std::nullopt;
+    return out;
+}
+
 }  // namespace talvoro::markup::detail

@@ -54,6 +54,12 @@ std::optional<std::string> genderValue(std::string_view text);
 // A <voice age> in years as the voice attribute's age group: Child, Teen, Adult or Senior.
 std::optional<std::string> ageGroup(std::string_view text);
 
+// A <pron sym> in the Chinese phone set, tone-numbered pinyin with or without blanks before
+// the tones ("yin 2 hang 2", "Yin2 Hang2", "lü4"), as the engine's pinyin reader reads it:
+// lowercase syllables with their tone digits, one blank between them ("yin2 hang2", "lv4").
+// None for anything else (another language's phone set).
+std::optional<std::string> pinyinFromSym(std::string_view sym);
+
 // ASCII case-insensitive equality.
 bool sameText(std::string_view a, std::string_view b);
 

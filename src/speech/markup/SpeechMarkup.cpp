@@ -27,6 +27,9 @@
 //   break, p, s, say-as, sub, audio, mark, emphasis...) are unknown in other text.
 // - Bytes are passed through as they are (invalid UTF-8 and NUL included); only what the
 //   reader writes itself, decoded character references, is always valid UTF-8.
+// - <pron sym>: a sym in the Chinese phone set (tone-numbered pinyin) is spoken instead of the
+//   tag's content; the phone sets of other languages are not known, and their content is
+//   spoken as written.
 
 #include "speech/markup/SpeechMarkup.h"
 
@@ -69,6 +72,7 @@ enum class TagId {
     Bookmark,
     Voice,
     Lang,
+    Pron,
     // Only in <speak> documents:
     Prosody,
     Break,
@@ -86,21 +90,21 @@ struct TagName {
     bool speakOnly;
 };
 
-// Tags not listed (sapi, speak, pron, partofsp, context, audio, phoneme, ...) change nothing;
+// Tags not listed (sapi, speak, partofsp, context, audio, phoneme, ...) change nothing;
 // their content is spoken. <audio> is never fetched: its content is what it falls back on.
 constexpr TagName kTags[] = {
     {"volume", TagId::Volume, false},      {"rate", TagId::Rate, false},
     {"pitch", TagId::Pitch, false},        {"emph", TagId::Emph, false},
     {"spell", TagId::Spell, false},        {"silence", TagId::Silence, false},
     {"bookmark", TagId::Bookmark, false},  {"voice", TagId::Voice, false},
-    {"lang", TagId::Lang, false},          {"prosody", TagId::Prosody, true},
-    {"break", TagId::Break, true},         {"emphasis", TagId::Emphasis, true},
-    {"p", TagId::Paragraph, true},         {"s", TagId::Paragraph, true},
-    {"paragraph", TagId::Paragraph, true}, {"sentence", TagId::Paragraph, true},
-    {"say-as", TagId::SayAs, true},        {"sub", TagId::Sub, true},
-    {"mark", TagId::Mark, true},           {"desc", TagId::Hidden, true},
-    {"metadata", TagId::Hidden, true},     {"lexicon", TagId::Hidden, true},
-    {"meta", TagId::Hidden, true},
+    {"lang", TagId::Lang, false},          {"pron", TagId::Pron, false},
+    {"prosody", TagId::Prosody, true},     {"break", TagId::Break, true},
+    {"emphasis", TagId::Emphasis, true},   {"p", TagId::Paragraph, true},
+    {"s", TagId::Paragraph, true},         {"paragraph", TagId::Paragraph, true},
+    {"sentence", TagId::Paragraph, true},  {"say-as", TagId::SayAs, true},
+    {"sub", TagId::Sub, true},             {"mark", TagId::Mark, true},
+    {"desc", TagId::Hidden, true},         {"metadata", TagId::Hidden, true},
+    {"lexicon", TagId::Hidden, true},      {"meta", TagId::Hidden, true},
 };
 
 TagId tagId(std::string_view name, bool speakDocument) {
@@ -179,6 +183,14 @@ public:
         Piece p = resolve(state);
         p.kind = PieceKind::Silence;
         p.silenceMs = static_cast<int>(std::min<long long>(ms, kMaxSilenceMs));
+        add(std::move(p));
+    }
+
+    void pinyin(std::string&& syllables, const State& state) {
+        if (state.hidden) return;
+        Piece p = resolve(state);
+        p.kind = PieceKind::Pinyin;
+        p.text = std::move(syllables);
         add(std::move(p));
     }
 
@@ -446,6 +458,13 @@ private:
                     s.spell = true;
                 break;
             }
+            case TagId::Pron:
+                if (const std::string* sym = attribute(markup_, "sym"))
+                    if (auto syllables = pinyinFromSym(*sym)) {
+                        out_.pinyin(std::move(*syllables), s);
+                        s.hidden = true;
+                    }
+                break;
             case TagId::Sub:
                 if (const std::string* alias = attribute(markup_, "alias")) {
                     out_.text(std::string(*alias), s);

@@ -26,11 +26,14 @@ struct VoiceRequest {
     bool operator==(const VoiceRequest&) const = default;
 };
 
-enum class PieceKind { Text, Silence, Bookmark };
+// Pinyin: a pronunciation given with <pron sym> in the Chinese phone set, spoken instead of the
+// text the tag holds; its text is tone-numbered pinyin ("yin2 hang2").
+enum class PieceKind { Text, Silence, Bookmark, Pinyin };
 
 struct Piece {
     PieceKind kind = PieceKind::Text;
-    std::string text;      // Text: spoken literally (UTF-8); Bookmark: the mark's name
+    std::string text;      // Text: spoken literally (UTF-8); Bookmark: the mark's name;
+                           // Pinyin: the syllables
     int silenceMs = 0;     // Silence: its length
     // What is in force for this piece, resolved to absolute values.
     int rate = 0;          // -10..10
