@@ -1,14 +1,13 @@
 #include "platform/qt/QtHelpViewer.h"
 
-#include <dlfcn.h>
 #include <unistd.h>
 
 #include <QApplication>
 #include <QOpenGLContext>
 #include <QVBoxLayout>
-#include <filesystem>
 #include <memory>
 
+#include "platform/posix/LoadableModule.h"
 #include "platform/qt/AppLife.h"
 #include "platform/qt/HelpBrowser.h"
 #include "platform/qt/QtUi.h"
@@ -22,14 +21,12 @@ QT_END_NAMESPACE
 namespace talvoro::qt {
 namespace {
 
-namespace fs = std::filesystem;
-
 struct HelpModule {
     HelpCreate create = nullptr;
     HelpNavigate navigate = nullptr;
 };
 
-// Beside the program in a build tree, in lib/talvoro when installed. Loaded once, kept loaded.
+// Loaded once, on the first Help, and kept loaded.
 const HelpModule& helpModule() {
     static const HelpModule module = [] {
         // Chromium draws through an OpenGL context shared with the application's. Qt makes
@@ -44,18 +41,10 @@ const HelpModule& helpModule() {
             context->setParent(qApp);
             qt_gl_set_global_share_context(context.release());
         }
-        std::error_code ec;
-        const fs::path dir = fs::read_symlink("/proc/self/exe", ec).parent_path();
-        for (const fs::path& path :
-             {dir / kHelpModuleFile, dir / ".." / "lib" / "talvoro" / kHelpModuleFile}) {
-            if (!fs::exists(path, ec)) continue;
-            void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-            if (!handle) continue;
-            m.create = reinterpret_cast<HelpCreate>(dlsym(handle, kHelpCreateSymbol));
-            m.navigate = reinterpret_cast<HelpNavigate>(dlsym(handle, kHelpNavigateSymbol));
-            if (m.create && m.navigate) return m;
-            m = {};
-        }
+        const posix::LoadableModule module = posix::openModule(kHelpModuleFile);
+        m.create = reinterpret_cast<HelpCreate>(module.symbol(kHelpCreateSymbol));
+        m.navigate = reinterpret_cast<HelpNavigate>(module.symbol(kHelpNavigateSymbol));
+        if (!m.create || !m.navigate) m = {};
         return m;
     }();
     return module;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/AppError.h"
+#include "speech/EngineErrors.h"
 #include "platform/UiThread.h"
 #include "speech/espeak/EngineText.h"
 #include "speech/espeak/TextChunks.h"
@@ -22,7 +23,6 @@
 namespace talvoro::espeak {
 namespace {
 
-constexpr long kErrEngine = -2147467259;  // E_FAIL, as the system engine reports it
 constexpr int kNormalWpm = 175;
 // How often the library hands over sound: small, so that the first sample leaves soon.
 constexpr int kSynthChunkMs = 10;
@@ -138,7 +138,10 @@ Synthesizer::Synthesizer() : setup_(pendingSetup()) {
     });
 }
 
-Synthesizer::~Synthesizer() {
+Synthesizer::~Synthesizer() { stop(); }
+
+void Synthesizer::stop() {
+    if (!thread_.joinable()) return;
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
@@ -161,7 +164,7 @@ void Synthesizer::readCatalog() {
     dataPath_ = path ? path : "";
     std::error_code ec;
     if (dataPath_.empty() || !std::filesystem::is_regular_file(dataPath_ + "/phontab", ec))
-        throw AppError(kErrEngine, "语音引擎错误：找不到 espeak-ng 的数据");
+        throw AppError(kErrEngineFailed, "语音引擎错误：找不到 espeak-ng 的数据");
     catalog_ = std::make_unique<VoiceCatalog>(dataPath_, defaultLanguage(userLocale()));
     const auto voices = catalog_->voices();
     if (!voices.empty()) defaultVoice_ = voices.front().identifier;
@@ -172,7 +175,7 @@ void Synthesizer::initialise() {
     const int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, kSynthChunkMs,
                                        dataPath && *dataPath ? dataPath : nullptr,
                                        espeakINITIALIZE_DONT_EXIT);
-    if (rate <= 0) throw AppError(kErrEngine, "语音引擎错误：无法初始化 espeak-ng");
+    if (rate <= 0) throw AppError(kErrEngineFailed, "语音引擎错误：无法初始化 espeak-ng");
     sampleRate_ = rate;
     espeak_SetUriCallback(refuseEveryUri);
     espeak_SetSynthCallback([](short* wav, int count, espeak_EVENT* events) {
@@ -270,7 +273,7 @@ long Synthesizer::speak(Request request) {
     // the output's bounded wait; the engine thread primes the new stream before it plays.
     if (auto out = output(); !out || !out->isOpen()) {
         std::shared_ptr<AudioOutput> fresh = openOutput();
-        if (!fresh) throw AppError(kErrEngine, "语音引擎错误：没有可用的音频设备");
+        if (!fresh) throw AppError(kErrEngineFailed, "语音引擎错误：没有可用的音频设备");
         std::lock_guard lock(outputMutex_);
         output_ = std::move(fresh);
         outputPrimed_ = false;
@@ -281,6 +284,7 @@ long Synthesizer::speak(Request request) {
     auto stream = std::make_shared<Stream>();
     {
         std::lock_guard lock(mutex_);
+        if (stopping_) throw AppError(kErrEngineFailed, "语音引擎错误：语音引擎已停止");
         // What is purged stays queued: the engine thread starts and ends it unheard, so that
         // every stream's events are posted in queue order, by one thread.
         if (purge) ++generation_;
