@@ -290,12 +290,8 @@ void QtAboutBox::loadAbout(const FormDesign& design, AboutEvents& events) {
 }
 
 void QtAboutBox::showAbout() {
-    if (!window_) return;
     // The window manager may have minimized it, though the box offers no button for it.
-    window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);
-    window_->show();
-    window_->raise();
-    window_->activateWindow();
+    if (window_) bringForward(*window_);
 }
 
 void QtAboutBox::setAboutForeColour(const std::string& control, Colour colour) {

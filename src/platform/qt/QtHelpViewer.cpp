@@ -95,12 +95,7 @@ void QtHelpViewer::navigate2(const std::string& path) {
 }
 
 void QtHelpViewer::showHelp() {
-    if (!window_) return;
-    // A minimized viewer comes back as it was, maximized or not.
-    window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);
-    window_->show();
-    window_->raise();
-    window_->activateWindow();
+    if (window_) bringForward(*window_);
 }
 
 }  // namespace talvoro::qt

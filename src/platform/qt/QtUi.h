@@ -3,6 +3,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWidget>
 
 #include "ui/Mouse.h"
 #include "ui/Twips.h"
@@ -25,6 +26,15 @@ inline TwipsPerPixel twipsPerPixelOf(const QScreen* screen) {
     if (!screen) screen = QGuiApplication::primaryScreen();
     if (!screen) return {};
     return twipsPerPixelAt(screen->logicalDotsPerInchX(), screen->logicalDotsPerInchY());
+}
+
+// Shows a window of the program's own, or brings it forward when it shows already; one the window
+// manager minimized comes back as it was, maximized or not.
+inline void bringForward(QWidget& window) {
+    window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+    window.show();
+    window.raise();
+    window.activateWindow();
 }
 
 }  // namespace talvoro::qt

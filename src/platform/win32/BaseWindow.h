@@ -25,6 +25,23 @@ class BaseWindow {
 public:
     HWND window() const { return window_; }
 
+    // Registers the class `name` of windows answered by windowProc, unless it is registered
+    // already; throws AppError when it cannot be.
+    static void registerClass(const wchar_t* name, HINSTANCE instance, HICON icon = nullptr,
+                              HCURSOR cursor = LoadCursorW(nullptr, IDC_ARROW),
+                              HBRUSH background = nullptr) {
+        WNDCLASSEXW cls{};
+        cls.cbSize = sizeof cls;
+        cls.lpfnWndProc = windowProc;
+        cls.hInstance = instance;
+        cls.hIcon = icon;
+        cls.hIconSm = icon;
+        cls.hCursor = cursor;
+        cls.hbrBackground = background;
+        cls.lpszClassName = name;
+        registerWindowClass(cls);
+    }
+
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         if (message == WM_NCCREATE) {
             const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);

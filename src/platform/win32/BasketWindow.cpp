@@ -44,24 +44,9 @@ BasketWindow::BasketWindow(HINSTANCE instance)
                                               IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_TALVORO));
 
-    WNDCLASSEXW mainClass{};
-    mainClass.cbSize = sizeof mainClass;
-    mainClass.lpfnWndProc = windowProc;
-    mainClass.hInstance = instance;
-    mainClass.hIcon = icon;
-    mainClass.hIconSm = icon;
-    mainClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    mainClass.lpszClassName = kMainClass;
-    registerWindowClass(mainClass);
-
-    WNDCLASSEXW pictureClass{};
-    pictureClass.cbSize = sizeof pictureClass;
-    pictureClass.lpfnWndProc = Picture::windowProc;
-    pictureClass.hInstance = instance;
-    pictureClass.hCursor = LoadCursorW(nullptr, IDC_SIZEALL);
-    pictureClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    pictureClass.lpszClassName = kPictureClass;
-    registerWindowClass(pictureClass);
+    registerClass(kMainClass, instance, icon);
+    Picture::registerClass(kPictureClass, instance, nullptr, LoadCursorW(nullptr, IDC_SIZEALL),
+                           reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
 
     // No caption, no frame: the client area is the whole window. Not listed in the taskbar; the
     // basket is reached where it floats. The program is aware of the screen's scale, so the
@@ -193,8 +178,8 @@ bool BasketWindow::forwardCapturedMouse(UINT message, WPARAM wParam, LPARAM lPar
     if (GetCapture() != window() || !picture()) return false;
     POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     MapWindowPoints(window(), picture(), &at, 1);
-    const bool press =
-        message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN;
+    const auto button = buttonMessage(message);
+    const bool press = button && button->down;
     if (press) {
         RECT picture;
         GetClientRect(this->picture(), &picture);
@@ -227,30 +212,12 @@ bool BasketWindow::toPictureHandlers(UINT message, WPARAM wParam, LPARAM lParam)
     enum class Kind { Down, Up, Move };
     Kind kind;
     int button;
-    switch (message) {
-        case WM_LBUTTONDOWN:
-            kind = Kind::Down, button = kButtonLeft;
-            break;
-        case WM_RBUTTONDOWN:
-            kind = Kind::Down, button = kButtonRight;
-            break;
-        case WM_MBUTTONDOWN:
-            kind = Kind::Down, button = kButtonMiddle;
-            break;
-        case WM_LBUTTONUP:
-            kind = Kind::Up, button = kButtonLeft;
-            break;
-        case WM_RBUTTONUP:
-            kind = Kind::Up, button = kButtonRight;
-            break;
-        case WM_MBUTTONUP:
-            kind = Kind::Up, button = kButtonMiddle;
-            break;
-        case WM_MOUSEMOVE:
-            kind = Kind::Move, button = mouseButtons(static_cast<DWORD>(wParam));
-            break;
-        default:
-            return false;
+    if (message == WM_MOUSEMOVE) {
+        kind = Kind::Move, button = mouseButtons(static_cast<DWORD>(wParam));
+    } else if (const auto b = buttonMessage(message)) {
+        kind = b->down ? Kind::Down : Kind::Up, button = b->button;
+    } else {
+        return false;
     }
     // Pixels relative to the picture, in twips; negative while the picture holds the capture
     // and the pointer is above or left of it.

@@ -10,12 +10,7 @@ constexpr wchar_t kClassName[] = L"Talvoro.MessageWindow";
 }  // namespace
 
 MessageWindow::MessageWindow(Handler handler) : handler_(std::move(handler)) {
-    WNDCLASSEXW cls{};
-    cls.cbSize = sizeof cls;
-    cls.lpfnWndProc = windowProc;
-    cls.hInstance = GetModuleHandleW(nullptr);
-    cls.lpszClassName = kClassName;
-    registerWindowClass(cls);
+    registerClass(kClassName, GetModuleHandleW(nullptr), nullptr, nullptr);
     if (!create(kClassName, 0, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, GetModuleHandleW(nullptr)))
         throw win32Error(GetLastError());
 }

@@ -52,16 +52,8 @@ void Win32AboutBox::loadAbout(const FormDesign& design, AboutEvents& events) {
         events_ = nullptr;
         DestroyWindow(window());
     }
-    WNDCLASSEXW cls{};
-    cls.cbSize = sizeof cls;
-    cls.lpfnWndProc = windowProc;
-    cls.hInstance = instance_;
-    cls.hIcon = icon_;
-    cls.hIconSm = icon_;
-    cls.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    cls.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    cls.lpszClassName = kFormClass;
-    registerWindowClass(cls);
+    registerClass(kFormClass, instance_, icon_, LoadCursorW(nullptr, IDC_ARROW),
+                  reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
 
     // The design places the client area; the frame goes around it.
     const PixelRect client =
@@ -273,35 +265,9 @@ LRESULT Win32AboutBox::onControlMessage(Control& c, UINT message, WPARAM wParam,
 
 bool Win32AboutBox::mouse(HWND window, const std::string& name, ClickRule& clicks, UINT message,
                           WPARAM wParam, LPARAM lParam) {
-    int button = 0;
-    bool down = false, secondOfDouble = false;
-    switch (message) {
-        case WM_LBUTTONDBLCLK:
-            secondOfDouble = true;
-            [[fallthrough]];
-        case WM_LBUTTONDOWN:
-            button = kButtonLeft, down = true;
-            break;
-        case WM_RBUTTONDBLCLK:
-        case WM_RBUTTONDOWN:
-            button = kButtonRight, down = true;
-            break;
-        case WM_MBUTTONDBLCLK:
-        case WM_MBUTTONDOWN:
-            button = kButtonMiddle, down = true;
-            break;
-        case WM_LBUTTONUP:
-            button = kButtonLeft;
-            break;
-        case WM_RBUTTONUP:
-            button = kButtonRight;
-            break;
-        case WM_MBUTTONUP:
-            button = kButtonMiddle;
-            break;
-        default:
-            return false;
-    }
+    const auto pressOrRelease = buttonMessage(message);
+    if (!pressOrRelease) return false;
+    const auto [button, down, secondOfDouble] = *pressOrRelease;
     const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     const auto x = static_cast<float>(pixelsToTwips(at.x, scale_.x));
     const auto y = static_cast<float>(pixelsToTwips(at.y, scale_.y));

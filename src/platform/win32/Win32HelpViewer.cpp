@@ -28,15 +28,8 @@ Win32HelpViewer::~Win32HelpViewer() {
 }
 
 void Win32HelpViewer::loadHelp(const FormDesign& design) {
-    WNDCLASSEXW c{};
-    c.cbSize = sizeof c;
-    c.lpfnWndProc = windowProc;
-    c.hInstance = instance_;
-    c.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(IDI_TALVORO));
-    c.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    c.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    c.lpszClassName = kClassName;
-    registerWindowClass(c);
+    registerClass(kClassName, instance_, LoadIconW(instance_, MAKEINTRESOURCEW(IDI_TALVORO)),
+                  LoadCursorW(nullptr, IDC_ARROW), reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
 
     const TwipsPerPixel t = screenTwipsPerPixel();
     RECT outer{0, 0, twipsToPixels(design.clientWidth, t.x), twipsToPixels(design.clientHeight, t.y)};

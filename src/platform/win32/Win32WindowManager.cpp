@@ -87,21 +87,13 @@ void Win32WindowManager::setWindowLeft(float twips) {
     moveTo(twipsToPixels(twips, scale_.x), windowRect(main_).top);
 }
 
-float Win32WindowManager::windowWidth() {
-    const RECT r = windowRect(main_);
-    return static_cast<float>((r.right - r.left) * scale_.x);
+float Win32WindowManager::width(HWND w) const {
+    const RECT r = windowRect(w);
+    return static_cast<float>(pixelsToTwips(r.right - r.left, scale_.x));
 }
-float Win32WindowManager::windowHeight() {
-    const RECT r = windowRect(main_);
-    return static_cast<float>((r.bottom - r.top) * scale_.y);
-}
-float Win32WindowManager::pictureWidth() {
-    const RECT r = windowRect(picture_);
-    return static_cast<float>((r.right - r.left) * scale_.x);
-}
-float Win32WindowManager::pictureHeight() {
-    const RECT r = windowRect(picture_);
-    return static_cast<float>((r.bottom - r.top) * scale_.y);
+float Win32WindowManager::height(HWND w) const {
+    const RECT r = windowRect(w);
+    return static_cast<float>(pixelsToTwips(r.bottom - r.top, scale_.y));
 }
 
 std::vector<Screen> Win32WindowManager::screens() {

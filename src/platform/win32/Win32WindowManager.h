@@ -32,16 +32,18 @@ public:
     float windowLeft() override;
     void setWindowTop(float twips) override;
     void setWindowLeft(float twips) override;
-    float windowWidth() override;
-    float windowHeight() override;
-    float pictureWidth() override;
-    float pictureHeight() override;
+    float windowWidth() override { return width(main_); }
+    float windowHeight() override { return height(main_); }
+    float pictureWidth() override { return width(picture_); }
+    float pictureHeight() override { return height(picture_); }
     std::vector<Screen> screens() override;
 
     void unloadMainWindow() override;
 
 private:
     RECT windowRect(HWND w) const;
+    float width(HWND w) const;
+    float height(HWND w) const;
     void moveTo(int x, int y);
 
     HWND main_;

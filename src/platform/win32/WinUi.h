@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <optional>
+
 #include "ui/Mouse.h"
 #include "ui/Twips.h"
 
@@ -27,5 +29,14 @@ inline int mouseKeys(WPARAM keys) {
 inline int dragKeys(DWORD keyState) {
     return shiftCode(keyState & MK_SHIFT, keyState & MK_CONTROL, keyState & MK_ALT);
 }
+
+// A message of a mouse button: which one, pressed or released, and whether the press is the
+// second of a double click.
+struct ButtonMessage {
+    int button = 0;
+    bool down = false;
+    bool secondOfDouble = false;
+};
+std::optional<ButtonMessage> buttonMessage(UINT message);
 
 }  // namespace talvoro::win32
