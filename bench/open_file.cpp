@@ -58,7 +58,7 @@ double secondsToOpen(Frmlan& form, PickingFileServices& files, const std::string
         form.mnuopen_Click();
         const double s = std::chrono::duration<double>(Clock::now() - start).count();
         best = std::min(best, s);
-        bufferSize = form.textBuffer().size();
+        bufferSize = form.buffer().text().size();
     }
     return best;
 }
