@@ -42,11 +42,17 @@ void Frmlan::Form_Unload() {
     eachStepOnItsOwn([&] { Voice.release(); });
 }
 
-void Frmlan::mnuexit_Click() { p_.windows.unloadMainWindow(); }
+void Frmlan::mnuexit_Click() {
+    p_.windows.unloadMainWindow();
+}
 
-void Frmlan::mnuhelp_Click() { Frmhelp(p_).Show(); }
+void Frmlan::mnuhelp_Click() {
+    Frmhelp(p_).Show();
+}
 
-void Frmlan::mnuabout_Click() { about_.Show(); }
+void Frmlan::mnuabout_Click() {
+    about_.Show();
+}
 
 void Frmlan::Picture1_MouseDown(int button, int, float, float) {
     withSilentEnd([&] {

@@ -28,7 +28,9 @@ double gap(double a0, double a1, double b0, double b1) {
     return 0.0;
 }
 
-bool overlaps(double a0, double a1, double b0, double b1) { return a0 < b1 && b0 < a1; }
+bool overlaps(double a0, double a1, double b0, double b1) {
+    return a0 < b1 && b0 < a1;
+}
 
 }  // namespace
 

@@ -20,14 +20,15 @@ AppError asAppError(const std::exception_ptr& e) {
     }
 }
 
-std::string commonErrorTitle(long number) { return "错误信息：" + std::to_string(number); }
+std::string commonErrorTitle(long number) {
+    return "错误信息：" + std::to_string(number);
+}
 
 namespace {
 
 void showCommonErrorBox(MessageBoxes& boxes, const std::exception_ptr& e) {
     const AppError err = asAppError(e);
-    boxes.messageBox(err.description(), kMbOk | kMbIconExclamation,
-                     commonErrorTitle(err.number()));
+    boxes.messageBox(err.description(), kMbOk | kMbIconExclamation, commonErrorTitle(err.number()));
 }
 
 }  // namespace

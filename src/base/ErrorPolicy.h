@@ -25,7 +25,9 @@ bool withCommonErrorBoxUnlessCancelled(MessageBoxes& boxes, const std::function<
 bool withSilentEnd(const std::function<void()>& body);
 
 // Runs one step, passing over its failure. Returns false when the step failed.
-inline bool eachStepOnItsOwn(const std::function<void()>& step) { return withSilentEnd(step); }
+inline bool eachStepOnItsOwn(const std::function<void()>& step) {
+    return withSilentEnd(step);
+}
 
 std::string commonErrorTitle(long number);
 

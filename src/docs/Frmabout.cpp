@@ -146,8 +146,7 @@ constexpr ControlHandlers kHandlers[] = {
     {"", &Frmabout::Form_Click, nullptr, nullptr},
     {"cmdOK", &Frmabout::cmdOK_Click, nullptr, nullptr},
     {"lblWww", &Frmabout::lblWww_Click, &Frmabout::lblWww_MouseDown, &Frmabout::lblWww_MouseUp},
-    {"lblSmtp", &Frmabout::lblSmtp_Click, &Frmabout::lblSmtp_MouseDown,
-     &Frmabout::lblSmtp_MouseUp},
+    {"lblSmtp", &Frmabout::lblSmtp_Click, &Frmabout::lblSmtp_MouseDown, &Frmabout::lblSmtp_MouseUp},
 };
 
 const ControlHandlers* handlersOf(const std::string& control) {

@@ -5,8 +5,7 @@
 namespace talvoro {
 namespace {
 
-constexpr const char* kFileFilter =
-    "All Files (*.*)|*.*|Text, XML Files (*.txt;*.xml)|*.txt;*.xml";
+constexpr const char* kFileFilter = "All Files (*.*)|*.*|Text, XML Files (*.txt;*.xml)|*.txt;*.xml";
 constexpr int kTextAndXmlEntry = 2;
 constexpr std::int32_t kOpenFlags = kOfnPathMustExist | kOfnFileMustExist;  // 6144
 constexpr std::int32_t kSaveFlags =

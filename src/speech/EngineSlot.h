@@ -13,9 +13,7 @@ namespace talvoro {
 class EngineSlot {
 public:
     // Throws what the factory throws when the engine cannot be made; the slot then stays empty.
-    void make(const SpeechEngineFactory& create, SpeechEvents& events) {
-        engine_ = create(events);
-    }
+    void make(const SpeechEngineFactory& create, SpeechEvents& events) { engine_ = create(events); }
     void release() { engine_.reset(); }
     bool empty() const { return !engine_; }
 

@@ -41,9 +41,8 @@ AppError noSuchElement(MenuName name, int index) {
 MenuTree::MenuTree(MenuItem root) : root_(std::move(root)) {}
 
 MenuItem& MenuTree::item(MenuName name, int index) {
-    MenuItem* found = findIn(root_, [&](const MenuItem& m) {
-        return m.name == name && m.index == index;
-    });
+    MenuItem* found =
+        findIn(root_, [&](const MenuItem& m) { return m.name == name && m.index == index; });
     if (!found) throw noSuchElement(name, index);
     return *found;
 }

@@ -26,8 +26,7 @@ protected:
             platform,
             [this](SpeechEvents&) -> std::unique_ptr<SpeechEngine> {
                 log.add("CreateEngine()");
-                if (engineCreationFails)
-                    throw AppError(-2147221164, "没有注册类");
+                if (engineCreationFails) throw AppError(-2147221164, "没有注册类");
                 auto made = std::make_unique<FakeEngine>(log, voices, failures);
                 engine = made.get();
                 return made;

@@ -45,7 +45,8 @@ TEST_F(DropTest, DroppedTextReplacesTheBufferAndIsReadAtOnceCuttingOffSpeech) {
     log.clear();
     FakeData second(log, "第二段文字\r\n  with its own line breaks ");
     drop(second);
-    EXPECT_EQ(log.calls, (Calls{"GetData(1)", "Speak(第二段文字\r\n  with its own line breaks ,11)"}));
+    EXPECT_EQ(log.calls,
+              (Calls{"GetData(1)", "Speak(第二段文字\r\n  with its own line breaks ,11)"}));
     EXPECT_EQ(form->buffer().text().str(), "第二段文字\r\n  with its own line breaks ");
     EXPECT_TRUE(item(MenuName::mnudeleteall).enabled);
     EXPECT_TRUE(item(MenuName::mnusave).enabled);
@@ -81,8 +82,9 @@ TEST_F(DropTest, DataWithoutTextShowsTheErrorBoxAndChangesNothing) {
     log.clear();
     FakeData files(log, "", true);
     drop(files);
-    EXPECT_EQ(log.calls, (Calls{"GetData(1)",
-                                "MsgBox(拖放的数据中没有文本（例如文件或图片）,48,错误信息：-2147221404)"}));
+    EXPECT_EQ(log.calls,
+              (Calls{"GetData(1)",
+                     "MsgBox(拖放的数据中没有文本（例如文件或图片）,48,错误信息：-2147221404)"}));
     EXPECT_EQ(form->buffer().text().str(), "kept");
     EXPECT_TRUE(form->reading().isReading());
     EXPECT_TRUE(form->reading().isPaused());
@@ -106,10 +108,10 @@ TEST_F(DropTest, DragOverTakesTheCaptureInsideWithEdgesIncludedAndLetsEveryDragT
         float x, y;
         const char* call;
     } cases[] = {
-        {0, 0, "SetCapture(picture)"},      {570, 555, "SetCapture(picture)"},
-        {570, 0, "SetCapture(picture)"},    {0, 555, "SetCapture(picture)"},
-        {285, 300, "SetCapture(picture)"},  {-1, 100, "ReleaseCapture()"},
-        {100, -0.5f, "ReleaseCapture()"},    {570.5f, 100, "ReleaseCapture()"},
+        {0, 0, "SetCapture(picture)"},     {570, 555, "SetCapture(picture)"},
+        {570, 0, "SetCapture(picture)"},   {0, 555, "SetCapture(picture)"},
+        {285, 300, "SetCapture(picture)"}, {-1, 100, "ReleaseCapture()"},
+        {100, -0.5f, "ReleaseCapture()"},  {570.5f, 100, "ReleaseCapture()"},
         {100, 556, "ReleaseCapture()"},
     };
     FakeData files(log, "", true);
@@ -132,8 +134,8 @@ TEST_F(DropTest, HeldDropsReachTheHandlerInOrderEachOnce) {
     form->mnutd_Click();
     HeldDrops held;
     const auto hold = [&](std::string text, bool files = false) {
-        held.hold({std::make_unique<FakeData>(log, std::move(text), files), 7, kButtonLeft, 0,
-                   10, 10});
+        held.hold(
+            {std::make_unique<FakeData>(log, std::move(text), files), 7, kButtonLeft, 0, 10, 10});
     };
     const auto handOver = [&] {
         held.handOver([&](HeldDrop& d) {

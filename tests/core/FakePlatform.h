@@ -291,8 +291,8 @@ public:
     void writeFile(FileNumber file, const std::vector<std::uint8_t>& bytes) override {
         log_.add("WriteFile(#" + std::to_string(file) + "," + std::to_string(bytes.size()) + ")");
         auto& content = files.at(openFiles.at(file));
-        const std::size_t room = diskSpace ? *diskSpace - std::min(*diskSpace, content.size())
-                                           : bytes.size();
+        const std::size_t room =
+            diskSpace ? *diskSpace - std::min(*diskSpace, content.size()) : bytes.size();
         const std::size_t n = std::min(room, bytes.size());
         content.insert(content.end(), bytes.begin(), bytes.begin() + static_cast<long>(n));
         if (n < bytes.size()) throw AppError(61, "磁盘已满");
@@ -342,8 +342,7 @@ private:
     CallLog& log_;
 };
 
-class FakeEngine
- : public SpeechEngine {
+class FakeEngine : public SpeechEngine {
 public:
     FakeEngine(CallLog& log, std::vector<std::string> voices, FailureScript& failures)
         : log_(log), voices_(std::move(voices)), failures_(failures) {}

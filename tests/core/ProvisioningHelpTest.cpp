@@ -13,7 +13,9 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using Calls = std::vector<std::string>;
 
-Bytes bytesOf(const std::string& s) { return Bytes(s.begin(), s.end()); }
+Bytes bytesOf(const std::string& s) {
+    return Bytes(s.begin(), s.end());
+}
 
 class ProvisioningTest : public ::testing::Test {
 protected:
@@ -50,10 +52,10 @@ TEST_F(ProvisioningTest, PresentRuntimeOfAnyKindIsLeftAlone) {
 
 TEST_F(ProvisioningTest, AbsentRuntimeIsWrittenWholeThenRegisteredMinimizedWithAQuotedPath) {
     Save_Reg_Sapi(fake);
-    EXPECT_EQ(log.calls, (Calls{"SystemDirectory()", "FileExists(" + runtime + ")",
-                                "LoadResource(101,CUSTOM)", "CreateFile(" + runtime + ")",
-                                "WriteFile(#1,696320)", "CloseFile(#1)",
-                                "StartProcess(" + registration + ",2)"}));
+    EXPECT_EQ(log.calls,
+              (Calls{"SystemDirectory()", "FileExists(" + runtime + ")", "LoadResource(101,CUSTOM)",
+                     "CreateFile(" + runtime + ")", "WriteFile(#1,696320)", "CloseFile(#1)",
+                     "StartProcess(" + registration + ",2)"}));
     EXPECT_EQ(fake.files.at(runtime), fake.customResources.at(101));
     EXPECT_TRUE(fake.openFiles.empty());
 
@@ -138,11 +140,11 @@ protected:
 
 TEST_F(HelpTest, FirstHelpLoadsTheViewerWritesTheManualAndShowsIt) {
     help();
-    EXPECT_EQ(log.calls,
-              (Calls{"LoadHelp(使用手册)", "HelpFilePath(daveduvhelp.mht)", "FileExists(" + path + ")",
-                     "FileExists(" + path + ")", "LoadResource(102,CUSTOM)",
-                     "CreateFile(" + path + ")", "WriteFile(#1,157924)", "CloseFile(#1)",
-                     "Navigate2(" + path + ")", "ShowHelp()"}));
+    EXPECT_EQ(
+        log.calls,
+        (Calls{"LoadHelp(使用手册)", "HelpFilePath(daveduvhelp.mht)", "FileExists(" + path + ")",
+               "FileExists(" + path + ")", "LoadResource(102,CUSTOM)", "CreateFile(" + path + ")",
+               "WriteFile(#1,157924)", "CloseFile(#1)", "Navigate2(" + path + ")", "ShowHelp()"}));
     EXPECT_EQ(fake.files.at(path), manual);
     // An ordinary sizable window where the system puts new ones, 312 x 213 pixels at 96 dpi.
     ASSERT_EQ(fake.helpDesign, &Frmhelp::design());

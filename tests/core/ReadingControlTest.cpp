@@ -62,12 +62,22 @@ TEST_F(ReadingTest, TransitionsCallTheEngineAsTheTableSays) {
         {"idle read", false, false, &Frmlan::mnuvoice_Click, {"Speak(abc,11)"}, true, false},
         {"speaking read", true, false, &Frmlan::mnuvoice_Click, {"Speak(abc,11)"}, true, false},
         {"paused read", true, true, &Frmlan::mnuvoice_Click, {"Resume()"}, true, false},
-        {"ended-paused read", false, true, &Frmlan::mnuvoice_Click,
-         {"Speak(abc,11)", "Resume()"}, true, false},
+        {"ended-paused read",
+         false,
+         true,
+         &Frmlan::mnuvoice_Click,
+         {"Speak(abc,11)", "Resume()"},
+         true,
+         false},
         {"speaking pause", true, false, &Frmlan::mnupause_Click, {"Pause()"}, true, true},
         {"paused continue", true, true, &Frmlan::mnupause_Click, {"Resume()"}, true, false},
         {"speaking stop", true, false, &Frmlan::mnustop_Click, {"Speak(,2)"}, false, false},
-        {"paused stop", true, true, &Frmlan::mnustop_Click, {"Speak(,2)", "Resume()"}, false,
+        {"paused stop",
+         true,
+         true,
+         &Frmlan::mnustop_Click,
+         {"Speak(,2)", "Resume()"},
+         false,
          false},
         {"start stream", false, true, &Frmlan::Voice_StartStream, {}, true, true},
         {"end stream", true, true, &Frmlan::Voice_EndStream, {}, false, true},
@@ -152,7 +162,11 @@ TEST(NoVoiceReading, ReadByIntakeFailsSilentlyAndEnablesRead) {
     FakePlatform fake(log);
     Platform p = fake.platform();
     FailureScript none;
-    Frmlan form(p, [&](SpeechEvents&) { return std::make_unique<FakeEngine>(log, std::vector<std::string>{}, none); }, {});
+    Frmlan form(p,
+                [&](SpeechEvents&) {
+                    return std::make_unique<FakeEngine>(log, std::vector<std::string>{}, none);
+                },
+                {});
     form.Form_Load();
     EXPECT_FALSE(form.menu().item(MenuName::mnuvoice).enabled);
     log.clear();

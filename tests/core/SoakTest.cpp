@@ -34,9 +34,14 @@ protected:
     int pick(int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); }
 
     std::string someText() {
-        static const std::vector<std::string> texts = {
-            "", " ", "abc", "你好，世界。", "<volume level=\"50\">x", "a\r\nb", "&amp;<",
-            std::string(300, 'z')};
+        static const std::vector<std::string> texts = {"",
+                                                       " ",
+                                                       "abc",
+                                                       "你好，世界。",
+                                                       "<volume level=\"50\">x",
+                                                       "a\r\nb",
+                                                       "&amp;<",
+                                                       std::string(300, 'z')};
         return texts[static_cast<std::size_t>(pick(static_cast<int>(texts.size())))];
     }
 
@@ -63,7 +68,8 @@ protected:
         ++steps;
         if (withFailures) {
             failures.failing.clear();
-            for (const char* call : {"Speak", "Pause", "Resume", "SetRate", "SetVolume", "SetVoice"})
+            for (const char* call :
+                 {"Speak", "Pause", "Resume", "SetRate", "SetVolume", "SetVoice"})
                 if (pick(6) == 0) {
                     failures.failing.emplace(call, AppError(-2147200999, "engine failure"));
                     ++failuresInjected;
@@ -85,10 +91,18 @@ protected:
                 form->menuClick({MenuName::mnupales, kNoIndex});
                 if (!fake.clipboardFails) takenIn(fake.clipboard);
                 break;
-            case 2: form->menuClick({MenuName::mnuvoice, kNoIndex}); break;
-            case 3: form->menuClick({MenuName::mnustop, kNoIndex}); break;
-            case 4: form->menuClick({MenuName::mnupause, kNoIndex}); break;
-            case 5: form->menuClick({MenuName::mnumru, 1 + pick(2)}); break;
+            case 2:
+                form->menuClick({MenuName::mnuvoice, kNoIndex});
+                break;
+            case 3:
+                form->menuClick({MenuName::mnustop, kNoIndex});
+                break;
+            case 4:
+                form->menuClick({MenuName::mnupause, kNoIndex});
+                break;
+            case 5:
+                form->menuClick({MenuName::mnumru, 1 + pick(2)});
+                break;
             case 6: {
                 static const int rates[] = {1, 2, 4, 5, 6, 7, 8, 9};
                 form->menuClick({MenuName::mnuys, rates[pick(8)]});
@@ -103,10 +117,18 @@ protected:
                 form->menuClick({MenuName::mnudeleteall, kNoIndex});
                 model.clear();
                 break;
-            case 9: form->menuClick({MenuName::mnuadddata, kNoIndex}); break;
-            case 10: form->menuClick({MenuName::mnutd, kNoIndex}); break;
-            case 11: form->Voice_StartStream(); break;
-            case 12: form->Voice_EndStream(); break;
+            case 9:
+                form->menuClick({MenuName::mnuadddata, kNoIndex});
+                break;
+            case 10:
+                form->menuClick({MenuName::mnutd, kNoIndex});
+                break;
+            case 11:
+                form->Voice_StartStream();
+                break;
+            case 12:
+                form->Voice_EndStream();
+                break;
             case 13: {
                 fake.clipboard = someText();
                 fake.clipboardFails = false;
@@ -134,7 +156,8 @@ protected:
         ASSERT_TRUE(item(MenuName::mnuvoice).enabled);
         ASSERT_EQ(item(MenuName::mnustop).enabled, reading) << "after step " << steps;
         ASSERT_EQ(item(MenuName::mnupause).enabled, reading) << "after step " << steps;
-        ASSERT_EQ(item(MenuName::mnupause).caption, paused ? "继续" : "暂停") << "after step " << steps;
+        ASSERT_EQ(item(MenuName::mnupause).caption, paused ? "继续" : "暂停")
+            << "after step " << steps;
         if (!withFailures) {
             ASSERT_EQ(pauseDepth(), paused ? 1 : 0) << "after step " << steps;
         }

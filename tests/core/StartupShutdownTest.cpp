@@ -9,16 +9,11 @@ namespace {
 using Calls = std::vector<std::string>;
 
 const Calls kBeforeEngine = {
-    "Save_Reg_Sapi()",
-    "KeepOnTop(main)",
-    "MakeLayered(main)",
-    "SetOpacity(main,255)",
-    "ClearShape(main)",
-    "GetSetting(Talvoro,site,top)",
-    "Top=3000",
-    "GetSetting(Talvoro,site,left)",
-    "Left=4500",
-    "CreateEngine()",
+    "Save_Reg_Sapi()",   "KeepOnTop(main)",
+    "MakeLayered(main)", "SetOpacity(main,255)",
+    "ClearShape(main)",  "GetSetting(Talvoro,site,top)",
+    "Top=3000",          "GetSetting(Talvoro,site,left)",
+    "Left=4500",         "CreateEngine()",
 };
 
 Calls concat(Calls a, const Calls& b) {
@@ -36,9 +31,9 @@ protected:
 
 TEST_F(StartupTest, WithVoicesListsThemInOrderAndEntersIdle) {
     load();
-    EXPECT_EQ(log.calls, concat(kBeforeEngine, {"GetVoices(,)", "GetVoices(,)",
-                                                "GetDescription(A,0)", "GetDescription(B,0)",
-                                                "Rate=5", "Volume=100"}));
+    EXPECT_EQ(log.calls,
+              concat(kBeforeEngine, {"GetVoices(,)", "GetVoices(,)", "GetDescription(A,0)",
+                                     "GetDescription(B,0)", "Rate=5", "Volume=100"}));
 
     EXPECT_FALSE(item(MenuName::mnumru, 0).visible);
     EXPECT_EQ(item(MenuName::mnumru, 1).caption, "Voice A");
@@ -53,7 +48,8 @@ TEST_F(StartupTest, WithVoicesListsThemInOrderAndEntersIdle) {
     EXPECT_EQ(list[1].index, 1);
     EXPECT_EQ(list[2].index, 2);
 
-    for (MenuName head : {MenuName::mnuvoicetype, MenuName::mnuyst, MenuName::mnuylT, MenuName::mnuvoice})
+    for (MenuName head :
+         {MenuName::mnuvoicetype, MenuName::mnuyst, MenuName::mnuylT, MenuName::mnuvoice})
         EXPECT_TRUE(item(head).enabled) << nameOf(head);
     EXPECT_FALSE(item(MenuName::mnustop).enabled);
     EXPECT_FALSE(item(MenuName::mnupause).enabled);
@@ -70,11 +66,12 @@ TEST_F(StartupTest, WithoutVoicesReleasesEngineAndDisablesSpeechItems) {
     load();
     EXPECT_EQ(log.calls, concat(kBeforeEngine, {"GetVoices(,)", "ReleaseEngine()"}));
     EXPECT_TRUE(form->voice().empty());
-    for (MenuName name :
-         {MenuName::mnuvoice, MenuName::mnustop, MenuName::mnupause, MenuName::mnuvoicetype, MenuName::mnuyst, MenuName::mnuylT})
+    for (MenuName name : {MenuName::mnuvoice, MenuName::mnustop, MenuName::mnupause,
+                          MenuName::mnuvoicetype, MenuName::mnuyst, MenuName::mnuylT})
         EXPECT_FALSE(item(name).enabled) << nameOf(name);
-    for (MenuName name : {MenuName::mnuopen, MenuName::mnusave, MenuName::mnupales, MenuName::mnudeleteall, MenuName::mnuadddata,
-                             MenuName::mnutd, MenuName::mnuhelp, MenuName::mnuabout, MenuName::mnuexit})
+    for (MenuName name : {MenuName::mnuopen, MenuName::mnusave, MenuName::mnupales,
+                          MenuName::mnudeleteall, MenuName::mnuadddata, MenuName::mnutd,
+                          MenuName::mnuhelp, MenuName::mnuabout, MenuName::mnuexit})
         EXPECT_TRUE(item(name).enabled) << nameOf(name);
     EXPECT_TRUE(item(MenuName::mnumru, 0).visible);
     EXPECT_TRUE(item(MenuName::mnumru, 0).checked);
@@ -89,7 +86,8 @@ TEST_F(StartupTest, EngineCreationFailureShowsOneErrorBoxAndKeepsDesignMenu) {
     EXPECT_TRUE(item(MenuName::mnumru, 0).visible);
     EXPECT_TRUE(item(MenuName::mnumru, 0).checked);
     // Steps that did not run leave the design-time state: everything enabled.
-    for (MenuName name : {MenuName::mnuvoice, MenuName::mnustop, MenuName::mnupause, MenuName::mnuvoicetype})
+    for (MenuName name :
+         {MenuName::mnuvoice, MenuName::mnustop, MenuName::mnupause, MenuName::mnuvoicetype})
         EXPECT_TRUE(item(name).enabled) << nameOf(name);
 }
 
@@ -144,8 +142,8 @@ TEST_F(StartupTest, OffScreenPositionComesBackOntoTheNearestScreen) {
         const char* left;
         float wantTop, wantLeft;
     } cases[] = {
-        {"-150", "-150", -150, -150},              // partly visible: unchanged
-        {"-600", "0", 0, 0},                       // just above the screen
+        {"-150", "-150", -150, -150},                          // partly visible: unchanged
+        {"-600", "0", 0, 0},                                   // just above the screen
         {"3000", "100000", 3000, (1280 + 1024 - 40) * 15.0f},  // far right: second screen
         {"1E+30", "4500", (800 - 40) * 15.0f, 4500},           // far below the first
         {"-1e30", "-1e30", 0, 0},

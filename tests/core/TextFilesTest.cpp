@@ -59,10 +59,20 @@ TEST(FileEncodings, MarkedFilesAreDecodedByTheirMark) {
     EXPECT_EQ(decodeByMark("\xFF\xFE\x3D\xD8\x00\xDE"s), "\xF0\x9F\x98\x80");  // a surrogate pair
     EXPECT_EQ(decodeByMark("\xFF\xFE"), "");
     // What cannot be decoded shows as U+FFFD rather than vanishing or stopping the reading.
-    EXPECT_EQ(decodeByMark("\xFF\xFE" "a\x00\x3D\xD8" "b\x00"s), "a\xEF\xBF\xBD" "b");
-    EXPECT_EQ(decodeByMark("\xFE\xFF\x00" "a\x00"s), "a\xEF\xBF\xBD");
-    EXPECT_EQ(decodeByMark("\xEF\xBB\xBF" "a\xC3(\xE4\xB8"), "a\xEF\xBF\xBD(\xEF\xBF\xBD\xEF\xBF\xBD");
-    EXPECT_FALSE(decodeByMark("\xEF\xBB" "a"));
+    EXPECT_EQ(decodeByMark("\xFF\xFE"
+                           "a\x00\x3D\xD8"
+                           "b\x00"s),
+              "a\xEF\xBF\xBD"
+              "b");
+    EXPECT_EQ(decodeByMark("\xFE\xFF\x00"
+                           "a\x00"s),
+              "a\xEF\xBF\xBD");
+    EXPECT_EQ(decodeByMark("\xEF\xBB\xBF"
+                           "a\xC3(\xE4\xB8"),
+              "a\xEF\xBF\xBD(\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_FALSE(
+        decodeByMark("\xEF\xBB"
+                     "a"));
     EXPECT_FALSE(decodeByMark("\xD6\xD0\xCE\xC4"));
     EXPECT_FALSE(decodeByMark(""));
 }
@@ -98,8 +108,8 @@ protected:
 
 TEST_F(TextFilesTest, OpenReadsTheFileAndTakesItInLikeAnyOtherText) {
     open("/home/u/ab.txt");
-    EXPECT_EQ(log.calls, (Calls{"ShowOpen()", "ReadWholeFile(/home/u/ab.txt)", "AnsiToText(a\r\nb\r\n)",
-                                "Speak(\r\na\r\nb,11)"}));
+    EXPECT_EQ(log.calls, (Calls{"ShowOpen()", "ReadWholeFile(/home/u/ab.txt)",
+                                "AnsiToText(a\r\nb\r\n)", "Speak(\r\na\r\nb,11)"}));
     EXPECT_EQ(form->buffer().text().str(), "\r\na\r\nb");
     EXPECT_TRUE(item(MenuName::mnudeleteall).enabled);
     EXPECT_TRUE(item(MenuName::mnusave).enabled);
@@ -211,7 +221,9 @@ TEST_F(TextFilesTest, SaveWritesTheBufferAndOneLineEndAndChangesNothingElse) {
 TEST_F(TextFilesTest, TextTheSystemEncodingCannotHoldIsSavedAsMarkedUtf8) {
     form->TakeInText("café 中文");
     save("/out.txt");
-    EXPECT_EQ(fake.disk["/out.txt"], "\xEF\xBB\xBF" "café 中文\r\n");
+    EXPECT_EQ(fake.disk["/out.txt"],
+              "\xEF\xBB\xBF"
+              "café 中文\r\n");
     // and it reads back as it was.
     form->mnutd_Click();
     open("/out.txt");
@@ -236,7 +248,8 @@ TEST_F(TextFilesTest, AFailingOpenShowsTheErrorBoxAndLeavesEverythingAsItWas) {
     fake.fileFailures.failing.emplace("ShowOpen", AppError(32765, "对话框失败"));
     log.clear();
     form->mnuopen_Click();
-    EXPECT_EQ(log.calls, (Calls{"ShowOpen(/home/u/ab.txt)", "MsgBox(对话框失败,48,错误信息：32765)"}));
+    EXPECT_EQ(log.calls,
+              (Calls{"ShowOpen(/home/u/ab.txt)", "MsgBox(对话框失败,48,错误信息：32765)"}));
 }
 
 TEST_F(TextFilesTest, AFailingSaveShowsTheErrorBoxAndLeavesTheBufferAsItWas) {
@@ -258,7 +271,8 @@ TEST_F(TextFilesTest, AFailingSaveShowsTheErrorBoxAndLeavesTheBufferAsItWas) {
 TEST_F(TextFilesTest, TheMenuRunsOpenAndSave) {
     form->TakeInText("x");
     fake.dialogAnswers = {std::nullopt, std::nullopt};
-    fake.menuChoices = {MenuItemId{MenuName::mnuopen, kNoIndex}, MenuItemId{MenuName::mnusave, kNoIndex}};
+    fake.menuChoices = {MenuItemId{MenuName::mnuopen, kNoIndex},
+                        MenuItemId{MenuName::mnusave, kNoIndex}};
     log.clear();
     form->Picture1_MouseDown(kButtonRight, 0, 10, 10);
     form->Picture1_MouseDown(kButtonRight, 0, 10, 10);

@@ -336,7 +336,6 @@ void uiThreadQueue() {
     CHECK(boxes.texts == std::vector<std::string>{"x"});
 }
 
-
 struct FakeMenus : MenuPresenter {
     std::optional<MenuItemId> popupMenu(const MenuItem&) override { return std::nullopt; }
 };

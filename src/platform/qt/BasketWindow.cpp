@@ -29,8 +29,8 @@ std::pair<float, float> twipsOf(const QWidget& widget, QPointF at) {
             static_cast<float>(pixelsToTwips(at.y(), scale.y))};
 }
 
-void report(const BasketEvents::Mouse& handler, const QWidget& widget, int button,
-            QMouseEvent* e, QPointF at) {
+void report(const BasketEvents::Mouse& handler, const QWidget& widget, int button, QMouseEvent* e,
+            QPointF at) {
     if (!handler) return;
     const auto [x, y] = twipsOf(widget, at);
     handler(button, keysOf(e->modifiers()), x, y);
@@ -175,9 +175,13 @@ void BasketWindow::dragEnterEvent(QDragEnterEvent* e) {
     if (!e->isAccepted()) acceptAsCopy(e);
 }
 
-void BasketWindow::dragMoveEvent(QDragMoveEvent* e) { dragMoved(e); }
+void BasketWindow::dragMoveEvent(QDragMoveEvent* e) {
+    dragMoved(e);
+}
 
-void BasketWindow::dragLeaveEvent(QDragLeaveEvent*) { leavePicture(); }
+void BasketWindow::dragLeaveEvent(QDragLeaveEvent*) {
+    leavePicture();
+}
 
 // The data is transferred now, while the drop lasts; the handler runs once the drag source has
 // been answered, so that it never waits on a message box.

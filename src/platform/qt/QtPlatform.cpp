@@ -22,8 +22,12 @@
 namespace talvoro::qt {
 namespace {
 
-QString qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
-std::string ss(const QString& s) { return s.toUtf8().toStdString(); }
+QString qs(const std::string& s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+std::string ss(const QString& s) {
+    return s.toUtf8().toStdString();
+}
 
 void addItems(QMenu& menu, const MenuItem& parent, std::map<QAction*, MenuItemId>& ids) {
     for (const MenuItem& item : parent.children) {
@@ -97,14 +101,18 @@ QWidget* QtPlatform::widget(WindowHandle w) const {
     return nullptr;
 }
 
-TwipsPerPixel QtPlatform::scale() const { return twipsPerPixelOf(basket_->screen()); }
+TwipsPerPixel QtPlatform::scale() const {
+    return twipsPerPixelOf(basket_->screen());
+}
 
 void QtPlatform::keepOnTop(WindowHandle w) {
     if (QWidget* target = widget(w)) target->raise();
 }
 
 // Every top-level window of Qt's can be made translucent.
-bool QtPlatform::makeLayered(WindowHandle w) { return widget(w) == basket_.get(); }
+bool QtPlatform::makeLayered(WindowHandle w) {
+    return widget(w) == basket_.get();
+}
 
 bool QtPlatform::setOpacity(WindowHandle w, std::uint8_t alpha) {
     if (widget(w) != basket_.get()) return false;
@@ -125,8 +133,12 @@ void QtPlatform::startMove(WindowHandle w) {
 
 // Capture is the program's own: it decides which handler hears the pointer over the basket. It
 // never grabs the pointer away from other programs.
-void QtPlatform::setCapture(WindowHandle w) { capture_ = w; }
-void QtPlatform::releaseCapture() { capture_ = 0; }
+void QtPlatform::setCapture(WindowHandle w) {
+    capture_ = w;
+}
+void QtPlatform::releaseCapture() {
+    capture_ = 0;
+}
 
 float QtPlatform::windowTop() {
     return static_cast<float>(pixelsToTwips(basket_->pos().y(), scale().y));
@@ -165,7 +177,9 @@ std::vector<Screen> QtPlatform::screens() {
     return out;
 }
 
-void QtPlatform::unloadMainWindow() { basket_->close(); }
+void QtPlatform::unloadMainWindow() {
+    basket_->close();
+}
 
 std::optional<MenuItemId> QtPlatform::popupMenu(const MenuItem& root) {
     QMenu menu;
@@ -180,10 +194,18 @@ std::optional<MenuItemId> QtPlatform::popupMenu(const MenuItem& root) {
 void QtPlatform::messageBox(const std::string& text, int style, const std::string& title) {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     switch (style & 0x70) {
-        case 16: icon = QMessageBox::Critical; break;
-        case 32: icon = QMessageBox::Question; break;
-        case kMbIconExclamation: icon = QMessageBox::Warning; break;
-        case kMbIconInformation: icon = QMessageBox::Information; break;
+        case 16:
+            icon = QMessageBox::Critical;
+            break;
+        case 32:
+            icon = QMessageBox::Question;
+            break;
+        case kMbIconExclamation:
+            icon = QMessageBox::Warning;
+            break;
+        case kMbIconInformation:
+            icon = QMessageBox::Information;
+            break;
     }
     QMessageBox box(icon, title.empty() ? QStringLiteral("Talvoro") : qs(title), qs(text),
                     QMessageBox::Ok);
@@ -220,8 +242,7 @@ void QtPlatform::saveSetting(const std::string& app, const std::string& section,
 
 void QtPlatform::post(std::function<void()> work) {
     QMetaObject::invokeMethod(
-        qApp, [this, work = std::move(work)] { handleEvent(*this, work); },
-        Qt::QueuedConnection);
+        qApp, [this, work = std::move(work)] { handleEvent(*this, work); }, Qt::QueuedConnection);
 }
 
 }  // namespace talvoro::qt

@@ -51,9 +51,9 @@ BasketWindow::BasketWindow(HINSTANCE instance)
     // No caption, no frame: the client area is the whole window. Not listed in the taskbar; the
     // basket is reached where it floats. The program is aware of the screen's scale, so the
     // system leaves the sizing to it: the basket keeps its size in twips, not in pixels.
-    HWND main = create(kMainClass, WS_EX_TOPMOST | WS_EX_LAYERED | WS_EX_TOOLWINDOW, L"",
-                       WS_POPUP | WS_CLIPCHILDREN, 0, 0, layout_.width, layout_.height, nullptr,
-                       instance);
+    HWND main =
+        create(kMainClass, WS_EX_TOPMOST | WS_EX_LAYERED | WS_EX_TOOLWINDOW, L"",
+               WS_POPUP | WS_CLIPCHILDREN, 0, 0, layout_.width, layout_.height, nullptr, instance);
     if (!main) throw win32Error(GetLastError());
     // A layered window shows nothing until its opacity is set.
     SetLayeredWindowAttributes(main, 0, 255, LWA_ALPHA);

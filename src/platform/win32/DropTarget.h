@@ -44,10 +44,10 @@ private:
 
 // The picture's drop target. Every drag is let through, as a copy when the source allows one: a
 // source told its text was moved would delete it. Enter, over and leave reach `dragOver`
-// at once (kDragEnter, kDragOver, kDragLeave); a drop's data is taken inside Drop and handed to `dropped`, which
-// keeps it for later, so that its handler (and any message box it shows) runs after the drag
-// source has been answered. When `dropped` refuses it (false), the source is told nothing was
-// dropped.
+// at once (kDragEnter, kDragOver, kDragLeave); a drop's data is taken inside Drop and handed to
+// `dropped`, which keeps it for later, so that its handler (and any message box it shows) runs
+// after the drag source has been answered. When `dropped` refuses it (false), the source is told
+// nothing was dropped.
 class PictureDropTarget final : public IDropTarget {
 public:
     using DragHandler = std::function<void(DataObject& data, std::int32_t& effect, int buttons,

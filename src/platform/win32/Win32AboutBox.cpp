@@ -62,9 +62,8 @@ void Win32AboutBox::loadAbout(const FormDesign& design, AboutEvents& events) {
     AdjustWindowRectEx(&outer, kFormStyle, FALSE, kFormExStyle);
 
     const std::wstring caption = utf8ToWide(design.caption);
-    HWND form = create(kFormClass, kFormExStyle, caption.c_str(), kFormStyle, outer.left,
-                       outer.top, outer.right - outer.left, outer.bottom - outer.top, nullptr,
-                       instance_);
+    HWND form = create(kFormClass, kFormExStyle, caption.c_str(), kFormStyle, outer.left, outer.top,
+                       outer.right - outer.left, outer.bottom - outer.top, nullptr, instance_);
     if (!form) throw win32Error(GetLastError());
     events_ = &events;
     surfaceClicks_ = {};
@@ -205,8 +204,7 @@ void Win32AboutBox::unloadAbout() {
 
 bool Win32AboutBox::openAddress(const std::string& address) {
     const std::string file = toAnsi(address);
-    const HINSTANCE result =
-        ShellExecuteA(nullptr, "Open", file.c_str(), "", "", SW_SHOWNORMAL);
+    const HINSTANCE result = ShellExecuteA(nullptr, "Open", file.c_str(), "", "", SW_SHOWNORMAL);
     return reinterpret_cast<INT_PTR>(result) > 32;
 }
 

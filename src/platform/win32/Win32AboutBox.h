@@ -59,8 +59,8 @@ private:
     LRESULT onControlMessage(Control& c, UINT message, WPARAM wParam, LPARAM lParam);
     // Mouse presses and releases on a control or, with an empty name, on the surface; true
     // when the message was one.
-    bool mouse(HWND window, const std::string& name, ClickRule& clicks, UINT message,
-               WPARAM wParam, LPARAM lParam);
+    bool mouse(HWND window, const std::string& name, ClickRule& clicks, UINT message, WPARAM wParam,
+               LPARAM lParam);
     void createControls(const FormDesign& design);
     HFONT font(const FontDesign& design);
     SIZE fitted(const std::wstring& text, HFONT f, SIZE designed, int room);

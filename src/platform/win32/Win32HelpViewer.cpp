@@ -32,7 +32,8 @@ void Win32HelpViewer::loadHelp(const FormDesign& design) {
                   LoadCursorW(nullptr, IDC_ARROW), reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
 
     const TwipsPerPixel t = screenTwipsPerPixel();
-    RECT outer{0, 0, twipsToPixels(design.clientWidth, t.x), twipsToPixels(design.clientHeight, t.y)};
+    RECT outer{0, 0, twipsToPixels(design.clientWidth, t.x),
+               twipsToPixels(design.clientHeight, t.y)};
     AdjustWindowRectEx(&outer, WS_OVERLAPPEDWINDOW, FALSE, 0);
     // As designed: an ordinary sizable window without owner, placed where the system places new
     // windows.
@@ -50,8 +51,8 @@ void Win32HelpViewer::createBrowser() {
     RECT client{};
     GetClientRect(window(), &client);
     const bool made =
-        SUCCEEDED(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER,
-                                   IID_IOleObject, reinterpret_cast<void**>(&object_))) &&
+        SUCCEEDED(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
+                                   reinterpret_cast<void**>(&object_))) &&
         SUCCEEDED(object_->SetClientSite(static_cast<IOleClientSite*>(site_))) &&
         SUCCEEDED(object_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr,
                                   static_cast<IOleClientSite*>(site_), 0, window(), &client)) &&
@@ -97,8 +98,7 @@ void Win32HelpViewer::showHelp() {
 void Win32HelpViewer::layOut() {
     if (!object_) return;
     IOleInPlaceObject* inPlace = nullptr;
-    if (FAILED(object_->QueryInterface(IID_IOleInPlaceObject,
-                                       reinterpret_cast<void**>(&inPlace))))
+    if (FAILED(object_->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inPlace))))
         return;
     RECT client{};
     if (GetClientRect(window(), &client)) inPlace->SetObjectRects(&client, &client);

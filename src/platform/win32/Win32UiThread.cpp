@@ -10,8 +10,7 @@ constexpr UINT kRunQueued = WM_APP + 1;
 }  // namespace
 
 Win32UiThread::Win32UiThread(MessageBoxes& boxes)
-    : boxes_(boxes),
-      window_([this](UINT message, WPARAM, LPARAM) {
+    : boxes_(boxes), window_([this](UINT message, WPARAM, LPARAM) {
           if (message == kRunQueued) runQueued();
       }) {}
 

@@ -65,7 +65,8 @@ int run(HINSTANCE instance) {
     Win32HelpViewer help;
     Win32AboutBox about(messages);
     Win32SystemServices system;
-    Platform platform{windows, menus, messages, clipboard, settings, ui, files, help, about, system};
+    Platform platform{windows, menus, messages, clipboard, settings,
+                      ui,      files, help,     about,     system};
 
     Frmlan form(platform, createSapiEngine, [&system] { Save_Reg_Sapi(system); });
     basket.attach(form, messages);

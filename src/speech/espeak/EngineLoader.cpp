@@ -93,7 +93,10 @@ std::shared_future<Loaded>& module() {
 class DeferredEngine : public SpeechEngine {
 public:
     DeferredEngine(SpeechEvents& events, UiThread& ui, std::vector<VoiceEntry> voices)
-        : events_(events), ui_(ui), voices_(std::move(voices)), alive_(std::make_shared<bool>(true)) {
+        : events_(events),
+          ui_(ui),
+          voices_(std::move(voices)),
+          alive_(std::make_shared<bool>(true)) {
         // Once the user-interface thread is free again (the window is up), the module loads in
         // the background and the engine is created, so that the first reading finds it ready.
         std::weak_ptr<bool> alive = alive_;
@@ -183,7 +186,9 @@ private:
 
 }  // namespace
 
-void readVoicesEarly() { listing(); }
+void readVoicesEarly() {
+    listing();
+}
 
 SpeechEngineFactory engineFactory(UiThread& ui) {
     return [&ui](SpeechEvents& events) -> std::unique_ptr<SpeechEngine> {

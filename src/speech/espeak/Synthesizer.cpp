@@ -28,7 +28,9 @@ constexpr int kNormalWpm = 175;
 constexpr int kSynthChunkMs = 10;
 
 // Nothing in a text may make the engine open a file or address.
-int refuseEveryUri(int, const char*, const char*) { return 1; }
+int refuseEveryUri(int, const char*, const char*) {
+    return 1;
+}
 
 // What is in force while one piece is synthesised: for the library's parameters, and for the
 // sample callback.
@@ -101,7 +103,9 @@ std::string voiceFor(const std::vector<VoiceEntry>& voices, const std::string& l
 
 }  // namespace
 
-void Synthesizer::setUp(SynthesizerSetup setup) { pendingSetup() = std::move(setup); }
+void Synthesizer::setUp(SynthesizerSetup setup) {
+    pendingSetup() = std::move(setup);
+}
 
 Synthesizer& Synthesizer::instance() {
     static Synthesizer synthesizer;
@@ -113,32 +117,35 @@ Synthesizer::Synthesizer() : setup_(pendingSetup()) {
     cataloged_ = listed.get_future().share();
     initialised_ = started.get_future().share();
     outputTriedFuture_ = outputTried_.get_future().share();
-    thread_ = std::thread([this, listed = std::move(listed), started = std::move(started)]() mutable {
-        // The voice listing is all the window needs to show; the library's own start (its
-        // phoneme tables and dictionary) follows while the window comes up.
-        try {
-            readCatalog();
-            listed.set_value();
-        } catch (...) {
-            listed.set_exception(std::current_exception());
-            started.set_exception(std::current_exception());
-            outputTried_.set_value();
-            return;
-        }
-        try {
-            awaitStart();
-            initialise();
-            started.set_value();
-        } catch (...) {
-            started.set_exception(std::current_exception());
-            outputTried_.set_value();
-            return;
-        }
-        run();
-    });
+    thread_ =
+        std::thread([this, listed = std::move(listed), started = std::move(started)]() mutable {
+            // The voice listing is all the window needs to show; the library's own start (its
+            // phoneme tables and dictionary) follows while the window comes up.
+            try {
+                readCatalog();
+                listed.set_value();
+            } catch (...) {
+                listed.set_exception(std::current_exception());
+                started.set_exception(std::current_exception());
+                outputTried_.set_value();
+                return;
+            }
+            try {
+                awaitStart();
+                initialise();
+                started.set_value();
+            } catch (...) {
+                started.set_exception(std::current_exception());
+                outputTried_.set_value();
+                return;
+            }
+            run();
+        });
 }
 
-Synthesizer::~Synthesizer() { stop(); }
+Synthesizer::~Synthesizer() {
+    stop();
+}
 
 void Synthesizer::stop() {
     if (!thread_.joinable()) return;
@@ -172,15 +179,14 @@ void Synthesizer::readCatalog() {
 
 void Synthesizer::initialise() {
     const char* dataPath = std::getenv("ESPEAK_DATA_PATH");
-    const int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, kSynthChunkMs,
-                                       dataPath && *dataPath ? dataPath : nullptr,
-                                       espeakINITIALIZE_DONT_EXIT);
+    const int rate =
+        espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, kSynthChunkMs,
+                          dataPath && *dataPath ? dataPath : nullptr, espeakINITIALIZE_DONT_EXIT);
     if (rate <= 0) throw AppError(kErrEngineFailed, "语音引擎错误：无法初始化 espeak-ng");
     sampleRate_ = rate;
     espeak_SetUriCallback(refuseEveryUri);
-    espeak_SetSynthCallback([](short* wav, int count, espeak_EVENT* events) {
-        return onSamples(wav, count, events);
-    });
+    espeak_SetSynthCallback(
+        [](short* wav, int count, espeak_EVENT* events) { return onSamples(wav, count, events); });
     if (!setup_.phonemeTrace) {
         // The phonemes of what the basket reads, for the desktop tests.
         const char* path = std::getenv("TALVORO_PHONEME_TRACE");
@@ -218,7 +224,9 @@ void Synthesizer::loadMandarin() {
     router_ = std::make_unique<ScriptRouter>(std::move(frontEnd), pinyin, english);
 }
 
-void Synthesizer::cataloged() { cataloged_.get(); }
+void Synthesizer::cataloged() {
+    cataloged_.get();
+}
 
 void Synthesizer::startEngine() {
     {
@@ -513,7 +521,8 @@ bool Synthesizer::writeSilence(int ms, std::uint64_t generation) {
     const std::vector<std::int16_t> zeros(static_cast<std::size_t>(sampleRate_) / 50, 0);
     long left = static_cast<long>(ms) * sampleRate_ / 1000;
     while (left > 0) {
-        const auto n = static_cast<std::size_t>(std::min<long>(left, static_cast<long>(zeros.size())));
+        const auto n =
+            static_cast<std::size_t>(std::min<long>(left, static_cast<long>(zeros.size())));
         if (!out->write(zeros.data(), n, generation_, generation)) return false;
         left -= static_cast<long>(n);
     }
