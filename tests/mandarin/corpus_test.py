@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""What talvoro-say says, scored with the shared scorer: every sentence of the shared Mandarin
-corpus must be exact, and at least MIN_OWN of the project's own corpus.
+"""What a reader says (talvoro-say, or the front end's runs spoken by espeak-ng), scored with the
+shared scorer: every sentence of the shared Mandarin corpus must be exact, and at least MIN_OWN
+of the project's own corpus.
 
 usage: corpus_test.py SHARED_MANDARIN_DIR OWN_CORPUS MIN_OWN READER...
 A missing shared folder fails the test, saying where it was looked for."""
