@@ -23,10 +23,6 @@
 namespace talvoro::qt {
 namespace {
 
-QString qs(const std::string& s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
 QRect pixels(int left, int top, int width, int height, TwipsPerPixel scale) {
     const PixelRect r = pixelRect(left, top, width, height, scale);
     return QRect(r.left, r.top, r.width, r.height);

@@ -9,16 +9,10 @@
 
 #include "base/AppError.h"
 #include "platform/qt/PosixFiles.h"
+#include "platform/qt/QtUi.h"
 
 namespace talvoro::qt {
 namespace {
-
-QString qs(const std::string& s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-std::string ss(const QString& s) {
-    return s.toUtf8().toStdString();
-}
 
 // "description|patterns|..." as Qt's name filters. The description is shown as it is (Qt hides
 // the pattern list it reads from the final parentheses); "*.*" means every file, as it does on

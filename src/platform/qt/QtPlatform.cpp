@@ -22,13 +22,6 @@
 namespace talvoro::qt {
 namespace {
 
-QString qs(const std::string& s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-std::string ss(const QString& s) {
-    return s.toUtf8().toStdString();
-}
-
 void addItems(QMenu& menu, const MenuItem& parent, std::map<QAction*, MenuItemId>& ids) {
     for (const MenuItem& item : parent.children) {
         if (!item.visible) continue;

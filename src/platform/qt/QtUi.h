@@ -1,14 +1,23 @@
 #pragma once
-// Qt's mouse buttons, keyboard modifiers and screens in the core's terms.
+// Qt's text, mouse buttons, keyboard modifiers and screens in the core's terms.
 
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <string>
 
 #include "ui/Mouse.h"
 #include "ui/Twips.h"
 
 namespace talvoro::qt {
+
+// The core's UTF-8 text as Qt's, and back.
+inline QString qs(const std::string& s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+inline std::string ss(const QString& s) {
+    return s.toUtf8().toStdString();
+}
 
 // One button or several; 0 for buttons the core has no code for.
 inline int buttonsOf(Qt::MouseButtons b) {
