@@ -6,7 +6,7 @@
 #include <cmath>
 #include <limits>
 
-#include "app/BasketDesign.h"
+#include "ui/BasketDesign.h"
 #include "ui/Mouse.h"
 #include "ui/Twips.h"
 

@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <functional>
 
-#include "app/BasketDesign.h"
+#include "ui/BasketDesign.h"
 #include "intake/HeldDrops.h"
 #include "platform/DataObject.h"
 

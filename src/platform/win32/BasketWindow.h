@@ -8,14 +8,17 @@
 
 #include <memory>
 
-#include "app/BasketDesign.h"
+#include "ui/BasketDesign.h"
 #include "intake/HeldDrops.h"
 #include "base/MessageBoxes.h"
 #include "platform/win32/BaseWindow.h"
 #include "platform/win32/WinUi.h"
 
 #include "base/ErrorPolicy.h"
-#include "app/Frmlan.h"
+
+namespace talvoro {
+class Frmlan;
+}
 
 namespace talvoro::win32 {
 

@@ -1,4 +1,4 @@
-#include "app/BasketDesign.h"
+#include "ui/BasketDesign.h"
 
 namespace talvoro {
 
