@@ -39,7 +39,7 @@ inline double since(Clock::time_point from, Clock::time_point to) {
 
 // The first audible sample recorded after `from`, waiting up to `timeout`.
 inline std::optional<Clock::time_point> firstAudible(Recorder& rec, Clock::time_point from,
-                                              std::chrono::milliseconds timeout) {
+                                                     std::chrono::milliseconds timeout) {
     const auto until = Clock::now() + timeout;
     while (Clock::now() < until) {
         for (const Block& b : rec.blocks()) {
@@ -47,8 +47,8 @@ inline std::optional<Clock::time_point> firstAudible(Recorder& rec, Clock::time_
             const auto n = b.samples.size();
             for (std::size_t i = 0; i < n; ++i)
                 if (std::abs(b.samples[i]) >= kAudible)
-                    return b.at - std::chrono::microseconds(
-                                      static_cast<long>((n - i) * kSampleMs * 1000));
+                    return b.at -
+                           std::chrono::microseconds(static_cast<long>((n - i) * kSampleMs * 1000));
         }
         std::this_thread::sleep_for(1ms);
     }
@@ -95,7 +95,9 @@ inline void reap(pid_t pid) {
     waitpid(pid, nullptr, 0);
 }
 
-inline void run(const std::vector<std::string>& args) { reap(spawn(args)); }
+inline void run(const std::vector<std::string>& args) {
+    reap(spawn(args));
+}
 
 inline bool have(const char* program) {
     const std::string cmd = std::string("command -v ") + program + " >/dev/null 2>&1";

@@ -58,7 +58,8 @@ public:
                 buffer_.erase(0, nl + 1);
                 return l;
             }
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
             if (left.count() <= 0) return std::nullopt;
             pollfd p{out_, POLLIN, 0};
             if (poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
@@ -89,8 +90,8 @@ public:
         sync();
     }
     void button(bool down) {
-        xcb_test_fake_input(c_, down ? XCB_BUTTON_PRESS : XCB_BUTTON_RELEASE, 1,
-                            XCB_CURRENT_TIME, root_, 0, 0, 0);
+        xcb_test_fake_input(c_, down ? XCB_BUTTON_PRESS : XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME,
+                            root_, 0, 0, 0);
         sync();
     }
 
@@ -135,7 +136,8 @@ void dropOnce(Pointer& pointer, Child& source, Child& app, Recorder& rec, int sx
     if (!answer || std::sscanf(answer->c_str(), "dropped %d %lld", &action, &answeredNs) != 2 ||
         action == 0 || !taken ||
         std::sscanf(taken->c_str(), "taken %lld %lld", &takenNs, &bytes) != 2) {
-        std::fprintf(stderr, "# the drop was not taken (%s)\n", answer ? answer->c_str() : "no answer");
+        std::fprintf(stderr, "# the drop was not taken (%s)\n",
+                     answer ? answer->c_str() : "no answer");
         return;
     }
     figures->transfer.push_back(static_cast<double>(takenNs - releasedNs) / 1e6);
@@ -145,7 +147,8 @@ void dropOnce(Pointer& pointer, Child& source, Child& app, Recorder& rec, int sx
         std::fprintf(stderr, "# nothing was heard after the drop\n");
 }
 
-void print(const char* what, const std::vector<double>& transfer, const std::vector<double>& sound) {
+void print(const char* what, const std::vector<double>& transfer,
+           const std::vector<double>& sound) {
     auto cell = [](const std::vector<double>& v) {
         char buf[32];
         if (v.empty()) return std::string("      -");
@@ -162,8 +165,9 @@ int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     namespace fs = std::filesystem;
     const fs::path self = fs::read_symlink("/proc/self/exe").parent_path();
-    const fs::path build = std::getenv("TALVORO_BUILD_DIR") ? fs::path(std::getenv("TALVORO_BUILD_DIR"))
-                                                            : self.parent_path();
+    const fs::path build = std::getenv("TALVORO_BUILD_DIR")
+                               ? fs::path(std::getenv("TALVORO_BUILD_DIR"))
+                               : self.parent_path();
     const std::string basket = (build / "bin" / "talvoro").string();
     const std::string dragSource = (build / "tests" / "talvoro_drag_source").string();
     if (!fs::exists(basket) || !fs::exists(dragSource)) {
@@ -178,7 +182,8 @@ int main(int argc, char** argv) {
     }
 
     // The texts, and a private settings folder that puts the basket at 300,200.
-    const fs::path home = fs::temp_directory_path() / ("talvoro-drop-bench-" + std::to_string(getpid()));
+    const fs::path home =
+        fs::temp_directory_path() / ("talvoro-drop-bench-" + std::to_string(getpid()));
     fs::create_directories(home / "config" / "Talvoro");
     std::ofstream(home / "config" / "Talvoro" / "Talvoro.conf") << "[site]\ntop=3000\nleft=4500\n";
     std::string big;
@@ -210,7 +215,8 @@ int main(int argc, char** argv) {
         Figures small, large;
         for (int i = 0; i < runs; ++i) {
             dropOnce(pointer, shortSource, app, rec, 120, 130, tx, ty, &small);
-            dropOnce(pointer, blankSource, app, rec, 120, 530, tx, ty, nullptr);  // stops the reading
+            dropOnce(pointer, blankSource, app, rec, 120, 530, tx, ty,
+                     nullptr);  // stops the reading
             dropOnce(pointer, bigSource, app, rec, 120, 330, tx, ty, &large);
             dropOnce(pointer, blankSource, app, rec, 120, 530, tx, ty, nullptr);
         }
@@ -236,8 +242,10 @@ int main(int argc, char** argv) {
         }
         print(what, {}, sound);
     };
-    if (have("espeak-ng")) request("espeak-ng \"text\"", {"espeak-ng", kShort});
-    else std::printf("espeak-ng: not installed (tools/setup-debian.sh bench)\n");
+    if (have("espeak-ng"))
+        request("espeak-ng \"text\"", {"espeak-ng", kShort});
+    else
+        std::printf("espeak-ng: not installed (tools/setup-debian.sh bench)\n");
     if (have("spd-say")) {
         request("spd-say \"text\"", {"spd-say", kShort});
         endDispatchers();

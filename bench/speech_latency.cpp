@@ -33,7 +33,8 @@ void print(const Row& r) {
         std::snprintf(buf, sizeof buf, "%7.1f", v);
         return std::string(v < 0 ? "      -" : buf);
     };
-    const double worst = r.silence.empty() ? -1 : *std::max_element(r.silence.begin(), r.silence.end());
+    const double worst =
+        r.silence.empty() ? -1 : *std::max_element(r.silence.begin(), r.silence.end());
     std::printf("%-30s %s %s %s  %s\n", r.what.c_str(), cell(median(r.first)).c_str(),
                 cell(median(r.silence)).c_str(), cell(worst).c_str(), r.silenceBy.c_str());
     std::fflush(stdout);
@@ -99,9 +100,9 @@ int main(int argc, char** argv) {
     bigChinese.reserve(10'500'000);
     for (std::size_t i = 0; bigChinese.size() < 10'000'000; ++i)
         bigChinese += std::string(kChinese[i % std::size(kChinese)]) + "\n";
-    const std::string bigFile =
-        (std::filesystem::temp_directory_path() / ("talvoro-bench-" + std::to_string(getpid()) + ".txt"))
-            .string();
+    const std::string bigFile = (std::filesystem::temp_directory_path() /
+                                 ("talvoro-bench-" + std::to_string(getpid()) + ".txt"))
+                                    .string();
     std::ofstream(bigFile) << big;
     // The texts as the program's text buffer holds them: shared with the engine, not copied.
     const talvoro::SpeechText bigText = std::make_shared<const std::string>(big);
@@ -111,8 +112,9 @@ int main(int argc, char** argv) {
 
     PulseDaemon daemon;
     Recorder rec;
-    std::printf("Speech latency at a pulseaudio null sink (medians of %d runs; ms from the request)\n",
-                runs);
+    std::printf(
+        "Speech latency at a pulseaudio null sink (medians of %d runs; ms from the request)\n",
+        runs);
     std::printf("%-30s %7s %7s %7s  %s\n", "", "sound", "silence", "worst", "(silence after)");
 
     {
@@ -140,14 +142,17 @@ int main(int argc, char** argv) {
 
     if (have("espeak-ng")) {
         for (bool large : {false, true}) {
-            Row row{large ? "espeak-ng -f, 10 MB text" : "espeak-ng \"text\"", {}, {},
+            Row row{large ? "espeak-ng -f, 10 MB text" : "espeak-ng \"text\"",
+                    {},
+                    {},
                     "SIGSTOP (it has no pause)"};
             for (int i = 0; i < runs; ++i) {
                 pid_t pid = -1;
                 measure(
                     rec, row,
                     [&] {
-                        pid = large ? spawn({"espeak-ng", "-f", bigFile}) : spawn({"espeak-ng", kShort});
+                        pid = large ? spawn({"espeak-ng", "-f", bigFile})
+                                    : spawn({"espeak-ng", kShort});
                     },
                     [&] { kill(pid, SIGSTOP); }, [&] { reap(pid); });
             }
@@ -164,7 +169,9 @@ int main(int argc, char** argv) {
                 if (large && cold) continue;
                 Row row{std::string(large ? "spd-say -e, 10 MB text" : "spd-say \"text\"") +
                             (cold ? " (daemon starts)" : ""),
-                        {}, {}, "spd-say -C"};
+                        {},
+                        {},
+                        "spd-say -C"};
                 for (int i = 0; i < (cold ? 1 : runs); ++i) {
                     pid_t pid = -1;
                     measure(
@@ -173,7 +180,9 @@ int main(int argc, char** argv) {
                             pid = large ? spawn({"spd-say", "-e"}, bigFile.c_str())
                                         : spawn({"spd-say", kShort});
                         },
-                        [&] { run({"spd-say", "-C"}); },
+                        [&] {
+                            run({"spd-say", "-C"});
+                        },
                         [&] {
                             reap(pid);
                             run({"spd-say", "-C"});

@@ -88,9 +88,9 @@ std::string checkEscaped(std::string_view s) {
 
 const espeak::ScriptRouter& router(bool withDictionary) {
     static const espeak::ScriptRouter bare(nullptr, "sit/cmn-Latn-pinyin", "gmw/en");
-    static const espeak::ScriptRouter full(
-        std::make_shared<const mandarin::FrontEnd>(mandarin::Dictionary::open(TALVORO_MANDARIN_DICT)),
-        "sit/cmn-Latn-pinyin", "gmw/en");
+    static const espeak::ScriptRouter full(std::make_shared<const mandarin::FrontEnd>(
+                                               mandarin::Dictionary::open(TALVORO_MANDARIN_DICT)),
+                                           "sit/cmn-Latn-pinyin", "gmw/en");
     return withDictionary ? full : bare;
 }
 
@@ -100,8 +100,8 @@ std::string checkCall(const espeak::EngineCall& call, bool spell) {
     std::string_view inner = call.text;
     if (call.markup) {
         check(inner.starts_with(kSpellOpen) && inner.ends_with(kSpellClose));
-        inner = inner.substr(kSpellOpen.size(),
-                             inner.size() - kSpellOpen.size() - kSpellClose.size());
+        inner =
+            inner.substr(kSpellOpen.size(), inner.size() - kSpellOpen.size() - kSpellClose.size());
     }
     check(!inner.empty());
     checkText(call.text);

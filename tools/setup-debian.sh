@@ -22,7 +22,7 @@ test_packages=(
   libgtest-dev python3 espeak-ng
   pulseaudio pulseaudio-utils
   xdotool xclip imagemagick libxcb-xtest0-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format-14
   dpkg-dev desktop-file-utils file debootstrap lintian appstream
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64
 )

@@ -1,52 +1,16 @@
 #include "app/Frmlan.h"
 
-#include <algorithm>
-#include <cmath>
-#include <limits>
-
-#include "app/AppError.h"
-#include "app/ErrorPolicy.h"
-#include "app/NumberText.h"
 #include "app/WindowAlpha.h"
-#include "docs/Frmabout.h"
+#include "base/ErrorPolicy.h"
 #include "docs/Frmhelp.h"
 
 namespace talvoro {
-namespace {
-
-constexpr const char* kSection = "site";
-constexpr const char* kKeyTop = "top";
-constexpr const char* kKeyLeft = "left";
-constexpr int kStartRate = 5;
-constexpr int kStartVolume = 100;
-
-float toSingle(double value) {
-    constexpr double kMax = std::numeric_limits<float>::max();
-    if (std::isnan(value)) return 0.0f;
-    return static_cast<float>(std::clamp(value, -kMax, kMax));
-}
-
-// Distance between two intervals on one axis; 0 when they overlap or touch.
-double gap(double a0, double a1, double b0, double b1) {
-    if (a1 <= b0) return b0 - a1;
-    if (b1 <= a0) return a0 - b1;
-    return 0.0;
-}
-
-bool overlaps(double a0, double a1, double b0, double b1) { return a0 < b1 && b0 < a1; }
-
-}  // namespace
 
 Frmlan::Frmlan(Platform& platform, SpeechEngineFactory createEngine,
                std::function<void()> provision)
     : p_(platform), createEngine_(std::move(createEngine)), provision_(std::move(provision)) {}
 
 Frmlan::~Frmlan() = default;
-
-SpeechEngine& Frmlan::engine() {
-    if (!Voice) throw AppError(kErrObjectNotSet, "对象变量或 With 块变量未设置");
-    return *Voice;
-}
 
 void Frmlan::Form_Load() {
     withCommonErrorBox(p_.messages, [this] { startUpSequence(); });
@@ -57,108 +21,51 @@ void Frmlan::startUpSequence() {
     const WindowHandle hwnd = wm.mainWindow();
 
     if (provision_) provision_();
-    wm.setWindowPos(hwnd, kHwndTopmost, 0, 0, 0, 0, kSwpNoSize | kSwpNoMove);
+    wm.keepOnTop(hwnd);
     SetWindowAlpha(wm, hwnd, 255);
-    wm.setWindowRgn(hwnd, 0, false);
-    wm.setWindowTop(toSingle(leadingNumber(p_.settings.getSetting(kAppTitle, kSection, kKeyTop, ""))));
-    wm.setWindowLeft(
-        toSingle(leadingNumber(p_.settings.getSetting(kAppTitle, kSection, kKeyLeft, ""))));
-    bringOntoScreen();
+    wm.clearShape(hwnd);
+    placement_.restore();
 
-    Voice = createEngine_(*this);
-    listVoices();
-}
-
-// A stored place that lies wholly off every screen would leave the program's only window out of
-// reach; such a basket is moved into the work area of the nearest screen. A basket that shows
-// even partly stays where it is, over a panel or task bar too: its user may have put it there.
-void Frmlan::bringOntoScreen() {
-    WindowManager& wm = p_.windows;
-    const std::vector<Screen> screens = wm.screens();
-    if (screens.empty()) return;
-    const double left = wm.windowLeft(), top = wm.windowTop();
-    const double width = wm.windowWidth(), height = wm.windowHeight();
-
-    const Screen* nearest = nullptr;
-    double best = std::numeric_limits<double>::infinity();
-    for (const Screen& screen : screens) {
-        const ScreenRect& s = screen.whole;
-        if (overlaps(left, left + width, s.left, s.left + s.width) &&
-            overlaps(top, top + height, s.top, s.top + s.height))
-            return;  // on this screen, at least in part
-        const double dx = gap(left, left + width, s.left, s.left + s.width);
-        const double dy = gap(top, top + height, s.top, s.top + s.height);
-        const double d = std::hypot(dx, dy);
-        if (d < best) best = d, nearest = &screen;
-    }
-    const ScreenRect& area = nearest->workArea;
-    const double maxLeft = std::max(area.left, area.left + area.width - width);
-    const double maxTop = std::max(area.top, area.top + area.height - height);
-    wm.setWindowTop(static_cast<float>(std::clamp(top, area.top, maxTop)));
-    wm.setWindowLeft(static_cast<float>(std::clamp(left, area.left, maxLeft)));
-}
-
-void Frmlan::listVoices() {
-    std::int16_t n = 0;
-    if (engine().GetVoices("", "").size() < 1) {
-        Voice.reset();
-    } else {
-        for (const VoiceToken& token : engine().GetVoices("", "")) {
-            if (n == std::numeric_limits<std::int16_t>::max()) throw AppError(kErrOverflow, "溢出");
-            ++n;
-            menu_.loadElement("mnumru", n);
-            const std::string caption = engine().GetDescription(token, 0);
-            MenuItem& element = menu_.item("mnumru", n);
-            element.caption = caption;
-            element.visible = true;
-            element.checked = n == 1;
-        }
-    }
-
-    if (n != 0) {
+    Voice.make(createEngine_, *this);
+    if (voices_.listVoices() != 0) {
         SetReadingState(false, false);
-        menu_.item("mnuvoicetype").enabled = true;
-        menu_.item("mnuyst").enabled = true;
-        menu_.item("mnuylT").enabled = true;
-        menu_.item("mnumru", 0).visible = false;
-        engine().SetRate(kStartRate);
-        engine().SetVolume(kStartVolume);
+        voices_.offer();
     } else {
-        for (const char* name :
-             {"mnuvoice", "mnustop", "mnupause", "mnuvoicetype", "mnuyst", "mnuylT"})
+        for (MenuName name : {MenuName::mnuvoice, MenuName::mnustop, MenuName::mnupause,
+                              MenuName::mnuvoicetype, MenuName::mnuyst, MenuName::mnuylT})
             menu_.item(name).enabled = false;
     }
 }
 
 void Frmlan::Form_Unload() {
-    WindowManager& wm = p_.windows;
-    eachStepOnItsOwn([&] {
-        p_.settings.saveSetting(kAppTitle, kSection, kKeyTop, numberText(wm.windowTop()));
-    });
-    eachStepOnItsOwn([&] {
-        p_.settings.saveSetting(kAppTitle, kSection, kKeyLeft, numberText(wm.windowLeft()));
-    });
-    eachStepOnItsOwn([&] { Voice.reset(); });
+    placement_.save();
+    eachStepOnItsOwn([&] { Voice.release(); });
 }
 
-void Frmlan::mnuexit_Click() { p_.windows.unloadMainWindow(); }
+void Frmlan::mnuexit_Click() {
+    p_.windows.unloadMainWindow();
+}
 
-void Frmlan::mnuhelp_Click() { Frmhelp(p_).Show(); }
+void Frmlan::mnuhelp_Click() {
+    Frmhelp(p_).Show();
+}
 
-void Frmlan::mnuabout_Click() { about_.Show(); }
+void Frmlan::mnuabout_Click() {
+    about_.Show();
+}
 
 void Frmlan::Picture1_MouseDown(int button, int, float, float) {
     withSilentEnd([&] {
         WindowManager& wm = p_.windows;
         wm.releaseCapture();
-        wm.sendMessageA(wm.mainWindow(), kWmNcLButtonDown, kHtCaption, 0);
-        wm.setWindowPos(wm.mainWindow(), kHwndTopmost, 0, 0, 0, 0, kSwpNoSize | kSwpNoMove);
+        if (pressStartsMove(button)) wm.startMove(wm.mainWindow());
+        wm.keepOnTop(wm.mainWindow());
         if (button != kButtonRight) return;
 
-        const bool hasText = !TextBuffer.empty();
-        menu_.item("mnudeleteall").enabled = hasText;
-        menu_.item("mnusave").enabled = hasText;
-        menu_.item("mnupales").enabled = !p_.clipboard.clipboardText().empty();
+        const bool hasText = !buffer_.text().empty();
+        menu_.item(MenuName::mnudeleteall).enabled = hasText;
+        menu_.item(MenuName::mnusave).enabled = hasText;
+        menu_.item(MenuName::mnupales).enabled = !p_.clipboard.clipboardText().empty();
         if (auto chosen = p_.menus.popupMenu(menu_.root())) menuClick(*chosen);
     });
 }
@@ -182,23 +89,69 @@ void Frmlan::Picture1_MouseUp(int, int, float, float) {
     withCommonErrorBox(p_.messages, [&] { p_.windows.setCapture(p_.windows.mainWindow()); });
 }
 
+namespace {
+
+struct Command {
+    MenuName item;
+    void (*run)(Frmlan& form, int index);
+};
+
+// The click handler of every item that has one; the root, the sub-menu heads and the
+// separators have none.
+constexpr Command kCommands[] = {
+    {MenuName::mnuopen, [](Frmlan& f, int) { f.mnuopen_Click(); }},
+    {MenuName::mnusave, [](Frmlan& f, int) { f.mnusave_Click(); }},
+    {MenuName::mnupales, [](Frmlan& f, int) { f.mnupales_Click(); }},
+    {MenuName::mnudeleteall, [](Frmlan& f, int) { f.mnudeleteall_Click(); }},
+    {MenuName::mnuadddata, [](Frmlan& f, int) { f.mnuadddata_Click(); }},
+    {MenuName::mnutd, [](Frmlan& f, int) { f.mnutd_Click(); }},
+    {MenuName::mnuvoice, [](Frmlan& f, int) { f.mnuvoice_Click(); }},
+    {MenuName::mnustop, [](Frmlan& f, int) { f.mnustop_Click(); }},
+    {MenuName::mnupause, [](Frmlan& f, int) { f.mnupause_Click(); }},
+    {MenuName::mnumru, [](Frmlan& f, int index) { f.mnumru_Click(index); }},
+    {MenuName::mnuys, [](Frmlan& f, int index) { f.mnuys_Click(index); }},
+    {MenuName::mnuyl, [](Frmlan& f, int index) { f.mnuyl_Click(index); }},
+    {MenuName::mnuhelp, [](Frmlan& f, int) { f.mnuhelp_Click(); }},
+    {MenuName::mnuabout, [](Frmlan& f, int) { f.mnuabout_Click(); }},
+    {MenuName::mnuexit, [](Frmlan& f, int) { f.mnuexit_Click(); }},
+};
+
+}  // namespace
+
 void Frmlan::menuClick(const MenuItemId& item) {
-    const std::string& n = item.name;
-    if (n == "mnuopen") mnuopen_Click();
-    else if (n == "mnusave") mnusave_Click();
-    else if (n == "mnupales") mnupales_Click();
-    else if (n == "mnudeleteall") mnudeleteall_Click();
-    else if (n == "mnuadddata") mnuadddata_Click();
-    else if (n == "mnutd") mnutd_Click();
-    else if (n == "mnuvoice") mnuvoice_Click();
-    else if (n == "mnustop") mnustop_Click();
-    else if (n == "mnupause") mnupause_Click();
-    else if (n == "mnumru") mnumru_Click(item.index);
-    else if (n == "mnuys") mnuys_Click(item.index);
-    else if (n == "mnuyl") mnuyl_Click(item.index);
-    else if (n == "mnuhelp") mnuhelp_Click();
-    else if (n == "mnuabout") mnuabout_Click();
-    else if (n == "mnuexit") mnuexit_Click();
+    for (const Command& command : kCommands)
+        if (command.item == item.name) return command.run(*this, item.index);
+}
+
+// The text is moved, not copied, into the buffer: files and drops can be hundreds of megabytes.
+void Frmlan::TakeInText(std::string text) {
+    if (buffer_.takeIn(std::move(text))) mnuvoice_Click();
+}
+
+void Frmlan::mnupales_Click() {
+    withCommonErrorBox(p_.messages, [&] { TakeInText(p_.clipboard.clipboardText()); });
+}
+
+// Only the data counts: a drag carrying no text fails in GetData, before the buffer is touched.
+void Frmlan::Picture1_OLEDragDrop(DataObject& Data, std::int32_t&, int, int, float, float) {
+    withCommonErrorBox(p_.messages, [&] { TakeInText(Data.GetData(kFormatText)); });
+}
+
+// Every drag is let through; over the picture it takes the capture, as ordinary moves do.
+void Frmlan::Picture1_OLEDragOver(DataObject&, std::int32_t&, int, int, float X, float Y, int) {
+    withCommonErrorBox(p_.messages, [&] { captureWhileOverPicture(X, Y); });
+}
+
+// Everything that can fail happens before TakeInText, so a failure leaves the buffer, the menu
+// and the reading as they were.
+void Frmlan::mnuopen_Click() {
+    withCommonErrorBoxUnlessCancelled(p_.messages, [&] {
+        if (auto text = files_.open()) TakeInText(std::move(*text));
+    });
+}
+
+void Frmlan::mnusave_Click() {
+    withCommonErrorBoxUnlessCancelled(p_.messages, [&] { files_.save(buffer_.text().str()); });
 }
 
 }  // namespace talvoro

@@ -1,26 +1,28 @@
 #pragma once
-// The basket window's behaviour: start-up and shut-down, the picture's mouse handlers, the
-// command menu and the reading state. The platform adapter turns window-system events into calls
-// of these handlers and carries out the platform calls they make.
+// The basket window `Frmlan`, the façade of the program's behaviour: it keeps the handler names
+// the window system's events are turned into, and composes the parts that hold the state: the
+// command menu, the speech engine object, the reading state, the voice, rate and volume menus,
+// the text buffer with its options, the text files, the basket's place and the About box.
 
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 
-#include "app/MenuTree.h"
-#include "intake/SharedText.h"
+#include "app/CommandMenu.h"
+#include "app/Placement.h"
 #include "docs/Frmabout.h"
+#include "intake/TextBuffer.h"
+#include "intake/TextFiles.h"
 #include "platform/DataObject.h"
 #include "platform/Platform.h"
+#include "speech/EngineSlot.h"
+#include "speech/ReadingControl.h"
 #include "speech/SpeechEngine.h"
+#include "speech/VoiceSettings.h"
+#include "ui/MenuTree.h"
+#include "ui/Mouse.h"
 
 namespace talvoro {
-
-inline constexpr const char* kAppTitle = "Talvoro";
-inline constexpr int kButtonLeft = 1;
-inline constexpr int kButtonRight = 2;
-inline constexpr int kButtonMiddle = 4;
 
 class Frmlan : public SpeechEvents {
 public:
@@ -52,57 +54,51 @@ public:
     void mnuabout_Click();
 
     // Reading control.
-    void SetReadingState(bool Reading, bool Paused);
-    void mnuvoice_Click();  // read
-    void mnustop_Click();
-    void mnupause_Click();
-    void Voice_StartStream() override;
-    void Voice_EndStream() override;
+    void SetReadingState(bool Reading, bool Paused) { reading_.SetReadingState(Reading, Paused); }
+    void mnuvoice_Click() { reading_.read(buffer_.text().share()); }
+    void mnustop_Click() { reading_.stop(); }
+    void mnupause_Click() { reading_.pauseOrContinue(); }
+    void Voice_StartStream() override { reading_.streamStarted(); }
+    void Voice_EndStream() override { reading_.streamEnded(); }
 
     // Voice, rate and volume.
-    void mnumru_Click(int Index);
-    void mnuys_Click(int Index);
-    void mnuyl_Click(int Index);
+    void mnumru_Click(int Index) { voices_.chooseVoice(Index); }
+    void mnuys_Click(int Index) { voices_.chooseRate(Index); }
+    void mnuyl_Click(int Index) { voices_.chooseVolume(Index); }
 
     // Text intake.
     void TakeInText(std::string text);
-    void mnuadddata_Click();
-    void mnutd_Click();
-    void mnudeleteall_Click();
+    void mnuadddata_Click() { buffer_.toggleAppend(); }
+    void mnutd_Click() { buffer_.toggleAutomatic(); }
+    void mnudeleteall_Click() { buffer_.clear(); }
     void mnupales_Click();
 
     // Opening and saving text files.
     void mnuopen_Click();
     void mnusave_Click();
 
+    // The parts, read-only: what they hold is what the basket shows.
     const MenuTree& menu() const { return menu_; }
-    const std::string& textBuffer() const { return TextBuffer.str(); }
-    bool isReading() const { return IsReading; }
-    bool isPaused() const { return IsPaused; }
-    std::int32_t speakFlags() const { return SpeakFlags; }
-    bool hasEngine() const { return Voice != nullptr; }
-    const CommonDialog& commonDialog() const { return ComDlg; }
-    const Frmabout& aboutBox() const { return about_; }
+    const TextBuffer& buffer() const { return buffer_; }
+    const ReadingControl& reading() const { return reading_; }
+    const EngineSlot& voice() const { return Voice; }
+    const TextFiles& files() const { return files_; }
+    const Frmabout& about() const { return about_; }
 
 private:
     void startUpSequence();
-    void listVoices();
-    void bringOntoScreen();
-    SpeechEngine& engine();
-    void toggleCheck(const char* name);
     void captureWhileOverPicture(float x, float y);
 
     Platform& p_;
     SpeechEngineFactory createEngine_;
     std::function<void()> provision_;
-    MenuTree menu_;
-    std::unique_ptr<SpeechEngine> Voice;
-    SharedText TextBuffer;
-    bool IsReading = false;
-    bool IsPaused = false;
-    std::int32_t SpeakFlags = 0;
-    // The one dialog of open and save; it keeps its file name between showings.
-    CommonDialog ComDlg;
+    MenuTree menu_{designedCommandMenu()};
+    EngineSlot Voice;
+    ReadingControl reading_{menu_, Voice, p_.messages};
+    VoiceSettings voices_{menu_, Voice};
+    TextBuffer buffer_{menu_};
+    TextFiles files_{p_.files};
+    Placement placement_{p_.windows, p_.settings};
     // The About box lives as long as the program; its window comes and goes.
     Frmabout about_{p_.about};
 };

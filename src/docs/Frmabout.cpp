@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "app/ErrorPolicy.h"
+#include "base/ErrorPolicy.h"
 
 namespace talvoro {
 namespace {
@@ -102,10 +102,10 @@ void Frmabout::Form_Unload() {
     loaded_ = false;
 }
 
-// The shell's answer is not looked at: when nothing handles the address, any notice is the
+// The desktop's answer is not looked at: when nothing handles the address, any notice is the
 // desktop's own.
-void Frmabout::openThroughShell(const std::string& file) {
-    withSilentEnd([&] { box_.shellExecuteA(0, "Open", file, "", "", kSwShowNormal); });
+void Frmabout::openThroughShell(const std::string& address) {
+    withSilentEnd([&] { box_.openAddress(address); });
 }
 
 void Frmabout::lblWww_Click() {
@@ -132,32 +132,44 @@ void Frmabout::lblSmtp_MouseUp(int, int, float, float) {
     withSilentEnd([this] { box_.setAboutForeColour("lblSmtp", kLinkColour); });
 }
 
+namespace {
+
+// The handlers of each control that has any; the window's own surface is the empty name.
+struct ControlHandlers {
+    const char* control;
+    void (Frmabout::*click)();
+    void (Frmabout::*mouseDown)(int, int, float, float);
+    void (Frmabout::*mouseUp)(int, int, float, float);
+};
+
+constexpr ControlHandlers kHandlers[] = {
+    {"", &Frmabout::Form_Click, nullptr, nullptr},
+    {"cmdOK", &Frmabout::cmdOK_Click, nullptr, nullptr},
+    {"lblWww", &Frmabout::lblWww_Click, &Frmabout::lblWww_MouseDown, &Frmabout::lblWww_MouseUp},
+    {"lblSmtp", &Frmabout::lblSmtp_Click, &Frmabout::lblSmtp_MouseDown, &Frmabout::lblSmtp_MouseUp},
+};
+
+const ControlHandlers* handlersOf(const std::string& control) {
+    for (const ControlHandlers& h : kHandlers)
+        if (control == h.control) return &h;
+    return nullptr;
+}
+
+}  // namespace
+
 void Frmabout::Click(const std::string& control) {
-    if (!loaded_) return;
-    if (control.empty())
-        Form_Click();
-    else if (control == "cmdOK")
-        cmdOK_Click();
-    else if (control == "lblWww")
-        lblWww_Click();
-    else if (control == "lblSmtp")
-        lblSmtp_Click();
+    const ControlHandlers* h = handlersOf(control);
+    if (loaded_ && h && h->click) (this->*h->click)();
 }
 
 void Frmabout::MouseDown(const std::string& control, int button, int shift, float x, float y) {
-    if (!loaded_) return;
-    if (control == "lblWww")
-        lblWww_MouseDown(button, shift, x, y);
-    else if (control == "lblSmtp")
-        lblSmtp_MouseDown(button, shift, x, y);
+    const ControlHandlers* h = handlersOf(control);
+    if (loaded_ && h && h->mouseDown) (this->*h->mouseDown)(button, shift, x, y);
 }
 
 void Frmabout::MouseUp(const std::string& control, int button, int shift, float x, float y) {
-    if (!loaded_) return;
-    if (control == "lblWww")
-        lblWww_MouseUp(button, shift, x, y);
-    else if (control == "lblSmtp")
-        lblSmtp_MouseUp(button, shift, x, y);
+    const ControlHandlers* h = handlersOf(control);
+    if (loaded_ && h && h->mouseUp) (this->*h->mouseUp)(button, shift, x, y);
 }
 
 void Frmabout::Unload() {

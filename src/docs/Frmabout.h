@@ -47,7 +47,7 @@ public:
 
 private:
     void unloadMe();
-    void openThroughShell(const std::string& file);
+    void openThroughShell(const std::string& address);
 
     AboutBox& box_;
     bool loaded_ = false;

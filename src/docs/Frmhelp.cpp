@@ -1,14 +1,28 @@
 #include "docs/Frmhelp.h"
 
-#include "app/ErrorPolicy.h"
+#include "base/ErrorPolicy.h"
 #include "provision/Provisioning.h"
 
 namespace talvoro {
 
+const FormDesign& Frmhelp::design() {
+    static const FormDesign d = [] {
+        FormDesign f;
+        f.name = "Frmhelp";
+        f.caption = kHelpCaption;
+        f.border = Border::Sizable;
+        f.clientWidth = 4680;
+        f.clientHeight = 3195;
+        f.systemPlaced = true;
+        return f;
+    }();
+    return d;
+}
+
 void Frmhelp::Show() {
     withSilentEnd([this] {
         if (!p_.help.helpLoaded()) {
-            p_.help.loadHelp(kHelpCaption);
+            p_.help.loadHelp(design());
             Form_Load();
         }
         p_.help.showHelp();

@@ -13,6 +13,9 @@ class Frmhelp {
 public:
     explicit Frmhelp(Platform& platform) : p_(platform) {}
 
+    // A sizable window placed by the system, its whole client area the browser.
+    static const FormDesign& design();
+
     // Loads the viewer unless it is open, then shows it; an open viewer is only brought
     // forward, its manual neither written nor shown anew. Reports nothing.
     void Show();

@@ -2,11 +2,9 @@
 // The About box: a modeless window without owner that the adapter builds from the core's
 // design, and the desktop's handler of web and mail addresses that its links open.
 
-#include <cstdint>
 #include <string>
 
-#include "platform/FormDesign.h"
-#include "platform/Handles.h"
+#include "ui/FormDesign.h"
 
 namespace talvoro {
 
@@ -27,9 +25,6 @@ public:
     virtual void Unload() = 0;
 };
 
-// Show state of a window started by the shell: a normal window.
-inline constexpr int kSwShowNormal = 1;
-
 class AboutBox {
 public:
     virtual ~AboutBox() = default;
@@ -43,11 +38,9 @@ public:
     // Closes the window; the adapter then reports Unload.
     virtual void unloadAbout() = 0;
 
-    // Hands a document or address to the desktop, as the shell's ShellExecuteA does: `file` is
-    // the address ("http://...", "mailto:..."). Returns the shell's result, above 32 on success.
-    virtual std::intptr_t shellExecuteA(WindowHandle owner, const std::string& operation,
-                                        const std::string& file, const std::string& parameters,
-                                        const std::string& directory, int showCmd) = 0;
+    // Opens a web or mail address ("http://...", "mailto:...") with the program the desktop
+    // keeps for it. False when no program took it.
+    virtual bool openAddress(const std::string& address) = 0;
 };
 
 }  // namespace talvoro

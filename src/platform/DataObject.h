@@ -10,6 +10,8 @@ inline constexpr int kFormatText = 1;
 
 // DV_E_FORMATETC: the data has no such format (files, a picture).
 inline constexpr long kErrNoSuchFormat = -2147221404;
+// E_FAIL: the data was not handed over (too large, or its source stopped answering).
+inline constexpr long kErrTransferFailed = -2147467259;
 
 // What a drag carries, as the drop and drag-over handlers see it.
 class DataObject {

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "ui/FormDesign.h"
+
 namespace talvoro {
 
 class HelpViewer {
@@ -12,9 +14,10 @@ public:
 
     // Whether the window is loaded: made and not closed since.
     virtual bool helpLoaded() = 0;
-    // Makes the window, not shown yet, with `caption` as its title. When the browser cannot be
-    // made the window stays empty; throws only when not even the window can be made.
-    virtual void loadHelp(const std::string& caption) = 0;
+    // Makes the window from `design`, not shown yet; the browser fills its client area. When
+    // the browser cannot be made the window stays empty; throws only when not even the window
+    // can be made.
+    virtual void loadHelp(const FormDesign& design) = 0;
     // Hands the browser the local file at `path` to show. Does nothing without a browser.
     virtual void navigate2(const std::string& path) = 0;
     // Shows the window as an ordinary window, or brings it forward when it is shown already.

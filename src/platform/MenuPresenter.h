@@ -3,7 +3,7 @@
 
 #include <optional>
 
-#include "app/MenuTree.h"
+#include "ui/Menu.h"
 
 namespace talvoro {
 

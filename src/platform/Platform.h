@@ -6,7 +6,7 @@
 #include "platform/FileServices.h"
 #include "platform/HelpViewer.h"
 #include "platform/MenuPresenter.h"
-#include "platform/MessageBoxes.h"
+#include "base/MessageBoxes.h"
 #include "platform/SettingsStore.h"
 #include "platform/SystemServices.h"
 #include "platform/UiThread.h"

@@ -1,10 +1,9 @@
 #pragma once
-// Window-manager operations on the basket and its picture. They mirror the user32 calls the
-// program makes, so the Win32 adapter passes them straight through and the Linux adapter
-// interprets them. Calls report failure the way user32 does (false / nullopt); none throws
-// except where noted.
+// What the program asks of the window manager for the basket and its picture, each operation
+// named for what it does; each edition carries it out with its own window system's calls.
+// Outcomes are reported as true or false where the program looks at them; none throws.
 
-#include <optional>
+#include <cstdint>
 #include <vector>
 
 #include "platform/Handles.h"
@@ -30,17 +29,19 @@ public:
     virtual WindowHandle mainWindow() = 0;
     virtual WindowHandle pictureWindow() = 0;
 
-    virtual bool setWindowPos(WindowHandle w, WindowHandle insertAfter, int x, int y, int cx,
-                              int cy, unsigned flags) = 0;
-    virtual std::optional<std::int32_t> getWindowLongA(WindowHandle w, int index) = 0;
-    virtual bool setWindowLongA(WindowHandle w, int index, std::int32_t value) = 0;
-    virtual bool setLayeredWindowAttributes(WindowHandle w, std::uint32_t colorKey,
-                                            std::uint8_t alpha, unsigned flags) = 0;
-    // region 0 is "no region": the window keeps its plain rectangle.
-    virtual bool setWindowRgn(WindowHandle w, std::intptr_t region, bool redraw) = 0;
-    // Starts the platform's modal move when given the non-client left press on the caption.
-    virtual std::intptr_t sendMessageA(WindowHandle w, unsigned msg, std::intptr_t wParam,
-                                       std::intptr_t lParam) = 0;
+    // Puts the window at the top of the band of always-on-top windows, above those made
+    // topmost after it.
+    virtual void keepOnTop(WindowHandle w) = 0;
+    // Makes the window one whose opacity can be set; false when the platform cannot.
+    virtual bool makeLayered(WindowHandle w) = 0;
+    // Sets a layered window's opacity, from 0 (clear) to 255 (opaque); false when it fails.
+    virtual bool setOpacity(WindowHandle w, std::uint8_t alpha) = 0;
+    // Gives the window back its plain rectangle, whatever shape it was given.
+    virtual void clearShape(WindowHandle w) = 0;
+    // Hands the window to the platform's move by the mouse, as a press on a title bar does: the
+    // window follows the pointer while the left button is held. Returns when the move is over.
+    virtual void startMove(WindowHandle w) = 0;
+    // The capture: which window hears the pointer, also outside itself, until it is released.
     virtual void setCapture(WindowHandle w) = 0;
     virtual void releaseCapture() = 0;
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/ErrorPolicy.h"
+#include "base/ErrorPolicy.h"
 
 namespace talvoro {
 

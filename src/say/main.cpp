@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "intake/Utf8.h"
 #include "say/FileOutputs.h"
 #include "say/SayOptions.h"

@@ -1,9 +1,6 @@
-// Reading the buffer aloud, stopping, pausing and continuing, and the reading state that the
-// menu shows.
+#include "speech/ReadingControl.h"
 
-#include "app/AppError.h"
-#include "app/ErrorPolicy.h"
-#include "app/Frmlan.h"
+#include "base/ErrorPolicy.h"
 
 namespace talvoro {
 namespace {
@@ -15,53 +12,53 @@ constexpr std::int32_t kReadFlags = kSvsfAsync | kSvsfPurgeBeforeSpeak | kSvsfIs
 
 }  // namespace
 
-void Frmlan::SetReadingState(bool Reading, bool Paused) {
-    withCommonErrorBox(p_.messages, [&] {
-        menu_.item("mnuvoice").enabled = true;
-        menu_.item("mnustop").enabled = Reading;
-        menu_.item("mnupause").enabled = Reading;
-        menu_.item("mnupause").caption = Paused ? kContinueCaption : kPauseCaption;
+ReadingControl::ReadingControl(MenuTree& menu, EngineSlot& voice, MessageBoxes& boxes)
+    : menu_(menu), Voice(voice), boxes_(boxes) {}
+
+void ReadingControl::SetReadingState(bool Reading, bool Paused) {
+    withCommonErrorBox(boxes_, [&] {
+        menu_.item(MenuName::mnuvoice).enabled = true;
+        menu_.item(MenuName::mnustop).enabled = Reading;
+        menu_.item(MenuName::mnupause).enabled = Reading;
+        menu_.item(MenuName::mnupause).caption = Paused ? kContinueCaption : kPauseCaption;
         IsReading = Reading;
         IsPaused = Paused;
     });
 }
 
-void Frmlan::mnuvoice_Click() {
-    if (TextBuffer.empty()) {
-        p_.messages.messageBox(kNothingToRead, kMbOk | kMbIconInformation, kAppTitle);
+void ReadingControl::read(const SpeechText& text) {
+    if (text->empty()) {
+        boxes_.messageBox(kNothingToRead, kMbOk | kMbIconInformation, kAppTitle);
         return;
     }
     const bool done = withSilentEnd([&] {
         SpeakFlags = kReadFlags;
-        if (!(IsPaused && IsReading)) engine().speakShared(TextBuffer.share(), SpeakFlags);
-        if (IsPaused) engine().Resume();
+        if (!(IsPaused && IsReading)) Voice->speakShared(text, SpeakFlags);
+        if (IsPaused) Voice->Resume();
         SetReadingState(true, false);
     });
     if (!done) SetReadingState(false, IsPaused);
 }
 
-void Frmlan::mnustop_Click() {
+void ReadingControl::stop() {
     withSilentEnd([&] {
-        engine().Speak("", kSvsfPurgeBeforeSpeak);
-        if (IsPaused) engine().Resume();
+        Voice->Speak("", kSvsfPurgeBeforeSpeak);
+        if (IsPaused) Voice->Resume();
         SetReadingState(false, false);
     });
 }
 
-void Frmlan::mnupause_Click() {
-    withCommonErrorBox(p_.messages, [&] {
-        const std::string caption = menu_.item("mnupause").caption;
+void ReadingControl::pauseOrContinue() {
+    withCommonErrorBox(boxes_, [&] {
+        const std::string caption = menu_.item(MenuName::mnupause).caption;
         if (caption == kPauseCaption) {
-            engine().Pause();
+            Voice->Pause();
             SetReadingState(IsReading, true);
         } else if (caption == kContinueCaption) {
-            engine().Resume();
+            Voice->Resume();
             SetReadingState(IsReading, false);
         }
     });
 }
-
-void Frmlan::Voice_StartStream() { SetReadingState(true, IsPaused); }
-void Frmlan::Voice_EndStream() { SetReadingState(false, IsPaused); }
 
 }  // namespace talvoro

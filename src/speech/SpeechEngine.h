@@ -42,8 +42,7 @@ class SpeechEngine {
 public:
     virtual ~SpeechEngine() = default;
 
-    virtual VoiceCollection GetVoices(const std::string& required,
-                                      const std::string& optional) = 0;
+    virtual VoiceCollection GetVoices(const std::string& required, const std::string& optional) = 0;
     virtual std::string GetDescription(const VoiceToken& token, int locale) = 0;
     virtual void SetVoice(const VoiceToken& token) = 0;
 

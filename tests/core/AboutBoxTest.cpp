@@ -11,9 +11,8 @@ namespace {
 
 using Calls = std::vector<std::string>;
 
-const std::string kWebRequest = std::string("ShellExecuteA(0,Open,") + kMakerWebAddress + ",,,1)";
-const std::string kMailRequest =
-    std::string("ShellExecuteA(0,Open,mailto:") + kMakerMailAddress + ",,,1)";
+const std::string kWebRequest = std::string("OpenAddress(") + kMakerWebAddress + ")";
+const std::string kMailRequest = std::string("OpenAddress(mailto:") + kMakerMailAddress + ")";
 
 class AboutBoxTest : public CoreFixture {
 protected:
@@ -21,7 +20,7 @@ protected:
 
     // The About command as the user reaches it: a right click on the basket, then "关于".
     void chooseAbout() {
-        fake.menuChoices.push_back(MenuItemId{"mnuabout", kNoIndex});
+        fake.menuChoices.push_back(MenuItemId{MenuName::mnuabout, kNoIndex});
         form->Picture1_MouseDown(kButtonRight, 0, 30, 30);
     }
 
@@ -46,14 +45,14 @@ TEST_F(AboutBoxTest, AboutLoadsTheBoxOnceAndOnlyBringsAnOpenOneForward) {
     chooseAbout();
     EXPECT_EQ(afterPopup(), (Calls{"LoadAbout(Frmabout)", "ShowAbout()"}));
     EXPECT_EQ(fake.aboutDesign, &Frmabout::design());
-    EXPECT_TRUE(form->aboutBox().isLoaded());
+    EXPECT_TRUE(form->about().isLoaded());
 
     log.clear();
     chooseAbout();
     EXPECT_EQ(afterPopup(), (Calls{"ShowAbout()"})) << "a second box was loaded";
 
     log.clear();
-    form->menuClick(MenuItemId{"mnuabout", kNoIndex});
+    form->menuClick(MenuItemId{MenuName::mnuabout, kNoIndex});
     EXPECT_EQ(log.calls, (Calls{"ShowAbout()"}));
 }
 
@@ -73,7 +72,7 @@ TEST_F(AboutBoxTest, EveryWayOfClosingUnloadsAndTheNextAboutLoadsAfresh) {
         AboutEvents& events = box();
         way.close(events);
         EXPECT_EQ(log.calls, way.calls) << way.what;
-        EXPECT_FALSE(form->aboutBox().isLoaded()) << way.what;
+        EXPECT_FALSE(form->about().isLoaded()) << way.what;
 
         log.clear();
         fake.aboutEvents = nullptr;
@@ -119,11 +118,11 @@ TEST_F(AboutBoxTest, LinkIsRedWhilePressedBlueOnReleaseThenOpensOnce) {
     }
 
     // The shell's answer is not looked at, and nothing stops the box from opening it again.
-    fake.shellResult = 31;  // no program handles the address
+    fake.shellAnswers = false;  // no program handles the address
     box().Click("lblWww");
     box().Click("lblWww");
     EXPECT_EQ(log.calls, (Calls{kWebRequest, kWebRequest}));
-    EXPECT_TRUE(form->aboutBox().isLoaded());
+    EXPECT_TRUE(form->about().isLoaded());
 }
 
 TEST_F(AboutBoxTest, ThePictureAndThePlainLabelsDoNothing) {
@@ -137,7 +136,7 @@ TEST_F(AboutBoxTest, ThePictureAndThePlainLabelsDoNothing) {
         box().Click(c.name);
         EXPECT_EQ(log.calls, Calls{}) << c.name;
     }
-    EXPECT_TRUE(form->aboutBox().isLoaded());
+    EXPECT_TRUE(form->about().isLoaded());
 }
 
 TEST_F(AboutBoxTest, EventsArrivingAfterTheBoxClosedArePassedOver) {
@@ -159,7 +158,7 @@ TEST_F(AboutBoxTest, TheBoxOutlivesTheBasket) {
     openQuietly();
     form->Form_Unload();
     for (const std::string& call : log.calls) EXPECT_NE(call, "UnloadAbout()");
-    EXPECT_TRUE(form->aboutBox().isLoaded());
+    EXPECT_TRUE(form->about().isLoaded());
     log.clear();
     box().Click("lblSmtp");
     EXPECT_EQ(log.calls, (Calls{kMailRequest}));
@@ -169,7 +168,7 @@ TEST_F(AboutBoxTest, AWindowThatCannotBeMadeIsSilentAndTriedAgainNextTime) {
     fake.aboutLoadFails = true;
     chooseAbout();
     EXPECT_EQ(afterPopup(), (Calls{"LoadAbout(Frmabout)"}));
-    EXPECT_FALSE(form->aboutBox().isLoaded());
+    EXPECT_FALSE(form->about().isLoaded());
 
     fake.aboutLoadFails = false;
     log.clear();

@@ -26,8 +26,7 @@ protected:
             platform,
             [this](SpeechEvents&) -> std::unique_ptr<SpeechEngine> {
                 log.add("CreateEngine()");
-                if (engineCreationFails)
-                    throw AppError(-2147221164, "没有注册类");
+                if (engineCreationFails) throw AppError(-2147221164, "没有注册类");
                 auto made = std::make_unique<FakeEngine>(log, voices, failures);
                 engine = made.get();
                 return made;
@@ -46,7 +45,7 @@ protected:
         log.clear();
     }
 
-    const MenuItem& item(const std::string& name, int index = kNoIndex) {
+    const MenuItem& item(MenuName name, int index = kNoIndex) {
         return form->menu().item(name, index);
     }
 };

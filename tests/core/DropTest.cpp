@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "CoreFixture.h"
+#include "intake/HeldDrops.h"
 
 namespace talvoro::testing {
 namespace {
@@ -40,14 +41,15 @@ protected:
 TEST_F(DropTest, DroppedTextReplacesTheBufferAndIsReadAtOnceCuttingOffSpeech) {
     FakeData first(log, "first text");
     drop(first);
-    ASSERT_TRUE(form->isReading());
+    ASSERT_TRUE(form->reading().isReading());
     log.clear();
     FakeData second(log, "第二段文字\r\n  with its own line breaks ");
     drop(second);
-    EXPECT_EQ(log.calls, (Calls{"GetData(1)", "Speak(第二段文字\r\n  with its own line breaks ,11)"}));
-    EXPECT_EQ(form->textBuffer(), "第二段文字\r\n  with its own line breaks ");
-    EXPECT_TRUE(item("mnudeleteall").enabled);
-    EXPECT_TRUE(item("mnusave").enabled);
+    EXPECT_EQ(log.calls,
+              (Calls{"GetData(1)", "Speak(第二段文字\r\n  with its own line breaks ,11)"}));
+    EXPECT_EQ(form->buffer().text().str(), "第二段文字\r\n  with its own line breaks ");
+    EXPECT_TRUE(item(MenuName::mnudeleteall).enabled);
+    EXPECT_TRUE(item(MenuName::mnusave).enabled);
 }
 
 TEST_F(DropTest, TheSameTextTwiceWithAppendReadsTheWholeBufferFromItsStart) {
@@ -57,7 +59,7 @@ TEST_F(DropTest, TheSameTextTwiceWithAppendReadsTheWholeBufferFromItsStart) {
     log.clear();
     drop(data);
     EXPECT_EQ(log.calls, (Calls{"GetData(1)", "Speak(abcabc,11)"}));
-    EXPECT_EQ(form->textBuffer(), "abcabc");
+    EXPECT_EQ(form->buffer().text().str(), "abcabc");
 }
 
 TEST_F(DropTest, WithoutAutomaticReadingTheTextIsTakenInSilently) {
@@ -68,8 +70,8 @@ TEST_F(DropTest, WithoutAutomaticReadingTheTextIsTakenInSilently) {
     FakeData data(log, "quiet");
     drop(data);
     EXPECT_EQ(log.calls, Calls{"GetData(1)"});
-    EXPECT_EQ(form->textBuffer(), "quiet");
-    EXPECT_TRUE(form->isReading());  // the speech under way goes on
+    EXPECT_EQ(form->buffer().text().str(), "quiet");
+    EXPECT_TRUE(form->reading().isReading());  // the speech under way goes on
 }
 
 TEST_F(DropTest, DataWithoutTextShowsTheErrorBoxAndChangesNothing) {
@@ -80,11 +82,12 @@ TEST_F(DropTest, DataWithoutTextShowsTheErrorBoxAndChangesNothing) {
     log.clear();
     FakeData files(log, "", true);
     drop(files);
-    EXPECT_EQ(log.calls, (Calls{"GetData(1)",
-                                "MsgBox(拖放的数据中没有文本（例如文件或图片）,48,错误信息：-2147221404)"}));
-    EXPECT_EQ(form->textBuffer(), "kept");
-    EXPECT_TRUE(form->isReading());
-    EXPECT_TRUE(form->isPaused());
+    EXPECT_EQ(log.calls,
+              (Calls{"GetData(1)",
+                     "MsgBox(拖放的数据中没有文本（例如文件或图片）,48,错误信息：-2147221404)"}));
+    EXPECT_EQ(form->buffer().text().str(), "kept");
+    EXPECT_TRUE(form->reading().isReading());
+    EXPECT_TRUE(form->reading().isPaused());
     EXPECT_EQ(form->menu().root(), before);
 }
 
@@ -92,10 +95,10 @@ TEST_F(DropTest, AFailureAfterTheBufferWasAssignedKeepsTheNewBuffer) {
     failures.failing.emplace("Speak", AppError(-2147200999, "no audio device"));
     FakeData data(log, "new text");
     drop(data);
-    EXPECT_EQ(form->textBuffer(), "new text");
-    EXPECT_TRUE(item("mnudeleteall").enabled);
-    EXPECT_TRUE(item("mnusave").enabled);
-    EXPECT_FALSE(form->isReading());  // the read command reset the menu in silence
+    EXPECT_EQ(form->buffer().text().str(), "new text");
+    EXPECT_TRUE(item(MenuName::mnudeleteall).enabled);
+    EXPECT_TRUE(item(MenuName::mnusave).enabled);
+    EXPECT_FALSE(form->reading().isReading());  // the read command reset the menu in silence
     for (const std::string& call : log.calls) EXPECT_EQ(call.rfind("MsgBox", 0), std::string::npos);
 }
 
@@ -105,22 +108,63 @@ TEST_F(DropTest, DragOverTakesTheCaptureInsideWithEdgesIncludedAndLetsEveryDragT
         float x, y;
         const char* call;
     } cases[] = {
-        {0, 0, "SetCapture(picture)"},      {570, 555, "SetCapture(picture)"},
-        {570, 0, "SetCapture(picture)"},    {0, 555, "SetCapture(picture)"},
-        {285, 300, "SetCapture(picture)"},  {-1, 100, "ReleaseCapture()"},
-        {100, -0.5f, "ReleaseCapture()"},    {570.5f, 100, "ReleaseCapture()"},
+        {0, 0, "SetCapture(picture)"},     {570, 555, "SetCapture(picture)"},
+        {570, 0, "SetCapture(picture)"},   {0, 555, "SetCapture(picture)"},
+        {285, 300, "SetCapture(picture)"}, {-1, 100, "ReleaseCapture()"},
+        {100, -0.5f, "ReleaseCapture()"},  {570.5f, 100, "ReleaseCapture()"},
         {100, 556, "ReleaseCapture()"},
     };
     FakeData files(log, "", true);
     for (const Case& c : cases)
-        for (int state : {0, 1, 2}) {
+        for (int state : {kDragEnter, kDragLeave, kDragOver}) {
             log.clear();
             std::int32_t effect = 1;
             form->Picture1_OLEDragOver(files, effect, 1, 0, c.x, c.y, state);
             EXPECT_EQ(log.calls, Calls{c.call}) << c.x << "," << c.y << " state " << state;
             EXPECT_EQ(effect, 1);
         }
-    EXPECT_EQ(form->textBuffer(), "");
+    EXPECT_EQ(form->buffer().text().str(), "");
+}
+
+// Drops held until their sources are answered reach the drop handler in the order they were
+// made, each once, also when the handler of one shows a message box whose loop lets the next
+// hand-over in, and when a press hands them over before the window system's own wake-up.
+TEST_F(DropTest, HeldDropsReachTheHandlerInOrderEachOnce) {
+    form->mnuadddata_Click();
+    form->mnutd_Click();
+    HeldDrops held;
+    const auto hold = [&](std::string text, bool files = false) {
+        held.hold(
+            {std::make_unique<FakeData>(log, std::move(text), files), 7, kButtonLeft, 0, 10, 10});
+    };
+    const auto handOver = [&] {
+        held.handOver([&](HeldDrop& d) {
+            form->Picture1_OLEDragDrop(*d.data, d.effect, d.buttons, d.shift, d.x, d.y);
+        });
+    };
+    hold("a");
+    hold("", true);  // no text: its message box lets the wake-ups queued meanwhile in
+    hold("c");
+    int inside = 0;
+    fake.onMessageBox = [&] {
+        ++inside;
+        handOver();
+    };
+    handOver();
+    EXPECT_EQ(inside, 1);
+    EXPECT_EQ(form->buffer().text().str(), "ac");
+    EXPECT_TRUE(held.empty());
+
+    handOver();  // a wake-up that finds nothing held
+    hold("d");
+    hold("e");
+    handOver();
+    EXPECT_EQ(form->buffer().text().str(), "acde");
+
+    hold("never");
+    held.clear();  // the window went first
+    handOver();
+    EXPECT_EQ(form->buffer().text().str(), "acde");
 }
 
 }  // namespace

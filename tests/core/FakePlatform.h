@@ -11,8 +11,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "platform/Platform.h"
+#include "speech/EngineErrors.h"
 #include "speech/SpeechEngine.h"
 
 namespace talvoro::testing {
@@ -70,40 +71,17 @@ public:
     // WindowManager
     WindowHandle mainWindow() override { return kMain; }
     WindowHandle pictureWindow() override { return kPicture; }
-    bool setWindowPos(WindowHandle w, WindowHandle after, int x, int y, int cx, int cy,
-                      unsigned flags) override {
-        log_.add("SetWindowPos(" + h(w) + "," + std::to_string(after) + "," + std::to_string(x) +
-                 "," + std::to_string(y) + "," + std::to_string(cx) + "," + std::to_string(cy) +
-                 "," + std::to_string(flags) + ")");
-        return true;
-    }
-    std::optional<std::int32_t> getWindowLongA(WindowHandle w, int index) override {
-        log_.add("GetWindowLongA(" + h(w) + "," + std::to_string(index) + ")");
-        if (layeredCallsFail) return std::nullopt;
-        return 0x8;
-    }
-    bool setWindowLongA(WindowHandle w, int index, std::int32_t value) override {
-        log_.add("SetWindowLongA(" + h(w) + "," + std::to_string(index) + "," +
-                 std::to_string(value) + ")");
+    void keepOnTop(WindowHandle w) override { log_.add("KeepOnTop(" + h(w) + ")"); }
+    bool makeLayered(WindowHandle w) override {
+        log_.add("MakeLayered(" + h(w) + ")");
         return !layeredCallsFail;
     }
-    bool setLayeredWindowAttributes(WindowHandle w, std::uint32_t key, std::uint8_t alpha,
-                                    unsigned flags) override {
-        log_.add("SetLayeredWindowAttributes(" + h(w) + "," + std::to_string(key) + "," +
-                 std::to_string(alpha) + "," + std::to_string(flags) + ")");
+    bool setOpacity(WindowHandle w, std::uint8_t alpha) override {
+        log_.add("SetOpacity(" + h(w) + "," + std::to_string(alpha) + ")");
         return !layeredCallsFail;
     }
-    bool setWindowRgn(WindowHandle w, std::intptr_t region, bool redraw) override {
-        log_.add("SetWindowRgn(" + h(w) + "," + std::to_string(region) + "," +
-                 (redraw ? "true" : "false") + ")");
-        return true;
-    }
-    std::intptr_t sendMessageA(WindowHandle w, unsigned msg, std::intptr_t wp,
-                               std::intptr_t lp) override {
-        log_.add("SendMessageA(" + h(w) + "," + std::to_string(msg) + "," + std::to_string(wp) +
-                 "," + std::to_string(lp) + ")");
-        return 0;
-    }
+    void clearShape(WindowHandle w) override { log_.add("ClearShape(" + h(w) + ")"); }
+    void startMove(WindowHandle w) override { log_.add("StartMove(" + h(w) + ")"); }
     void setCapture(WindowHandle w) override { log_.add("SetCapture(" + h(w) + ")"); }
     void releaseCapture() override { log_.add("ReleaseCapture()"); }
     float windowTop() override { return top; }
@@ -125,7 +103,7 @@ public:
 
     // MenuPresenter
     std::optional<MenuItemId> popupMenu(const MenuItem& root) override {
-        log_.add("PopupMenu(" + root.name + ")");
+        log_.add(std::string("PopupMenu(") + nameOf(root.name) + ")");
         shownMenus.push_back(root);
         if (menuChoices.empty()) return std::nullopt;
         auto choice = menuChoices.front();
@@ -134,8 +112,11 @@ public:
     }
 
     // MessageBoxes
+    // Runs inside each message box, as the events a box's modal loop lets in.
+    std::function<void()> onMessageBox;
     void messageBox(const std::string& text, int style, const std::string& title) override {
         log_.add("MsgBox(" + text + "," + std::to_string(style) + "," + title + ")");
+        if (onMessageBox) onMessageBox();
     }
 
     // Clipboard
@@ -218,8 +199,10 @@ public:
     bool helpWindowLoaded = false;
     bool helpWindowFails = false;
     bool helpLoaded() override { return helpWindowLoaded; }
-    void loadHelp(const std::string& caption) override {
-        log_.add("LoadHelp(" + caption + ")");
+    const FormDesign* helpDesign = nullptr;
+    void loadHelp(const FormDesign& design) override {
+        log_.add("LoadHelp(" + design.caption + ")");
+        helpDesign = &design;
         if (helpWindowFails) throw AppError(7, "内存溢出");
         helpWindowLoaded = true;
     }
@@ -230,7 +213,7 @@ public:
     // reports Unload as the adapters do.
     const FormDesign* aboutDesign = nullptr;
     AboutEvents* aboutEvents = nullptr;
-    std::intptr_t shellResult = 42;
+    bool shellAnswers = true;
     bool aboutLoadFails = false;
 
     void loadAbout(const FormDesign& design, AboutEvents& events) override {
@@ -248,12 +231,9 @@ public:
         log_.add("UnloadAbout()");
         if (AboutEvents* events = std::exchange(aboutEvents, nullptr)) events->Unload();
     }
-    std::intptr_t shellExecuteA(WindowHandle owner, const std::string& operation,
-                                const std::string& file, const std::string& parameters,
-                                const std::string& directory, int showCmd) override {
-        log_.add("ShellExecuteA(" + std::to_string(owner) + "," + operation + "," + file + "," +
-                 parameters + "," + directory + "," + std::to_string(showCmd) + ")");
-        return shellResult;
+    bool openAddress(const std::string& address) override {
+        log_.add("OpenAddress(" + address + ")");
+        return shellAnswers;
     }
 
     // SystemServices, over a file system of path -> bytes. A path in `links` stands for a link:
@@ -311,8 +291,8 @@ public:
     void writeFile(FileNumber file, const std::vector<std::uint8_t>& bytes) override {
         log_.add("WriteFile(#" + std::to_string(file) + "," + std::to_string(bytes.size()) + ")");
         auto& content = files.at(openFiles.at(file));
-        const std::size_t room = diskSpace ? *diskSpace - std::min(*diskSpace, content.size())
-                                           : bytes.size();
+        const std::size_t room =
+            diskSpace ? *diskSpace - std::min(*diskSpace, content.size()) : bytes.size();
         const std::size_t n = std::min(room, bytes.size());
         content.insert(content.end(), bytes.begin(), bytes.begin() + static_cast<long>(n));
         if (n < bytes.size()) throw AppError(61, "磁盘已满");
@@ -362,8 +342,7 @@ private:
     CallLog& log_;
 };
 
-class FakeEngine
- : public SpeechEngine {
+class FakeEngine : public SpeechEngine {
 public:
     FakeEngine(CallLog& log, std::vector<std::string> voices, FailureScript& failures)
         : log_(log), voices_(std::move(voices)), failures_(failures) {}
@@ -391,7 +370,7 @@ public:
     void SetRate(int r) override {
         log_.add("Rate=" + std::to_string(r));
         failures_.check("SetRate");
-        refuseOutside(r, kRateMin, kRateMax);
+        refuseOutside(r, checkRate);
         rate_ = r;
     }
     int Volume() override {
@@ -401,7 +380,7 @@ public:
     void SetVolume(int v) override {
         log_.add("Volume=" + std::to_string(v));
         failures_.check("SetVolume");
-        refuseOutside(v, kVolumeMin, kVolumeMax);
+        refuseOutside(v, checkVolume);
         volume_ = v;
     }
     long Speak(const std::string& text, int flags) override {
@@ -435,12 +414,16 @@ public:
     std::function<void()> onSpeak;
 
 private:
-    // The real engines refuse a rate or volume outside their range (E_INVALIDARG) and keep the
-    // value they had.
-    void refuseOutside(int value, int low, int high) {
-        if (value >= low && value <= high) return;
-        ++refused;
-        throw AppError(-2147024809, "参数不正确");
+    // The real engines refuse a rate or volume outside their range, and keep the value they
+    // had.
+    template <typename Check>
+    void refuseOutside(int value, Check check) {
+        try {
+            check(value);
+        } catch (const AppError&) {
+            ++refused;
+            throw;
+        }
     }
 
     CallLog& log_;

@@ -1,13 +1,14 @@
 #include <gtest/gtest.h>
 
-#include "app/AppError.h"
-#include "app/MenuTree.h"
+#include "base/AppError.h"
+#include "app/CommandMenu.h"
+#include "ui/MenuTree.h"
 
 namespace talvoro {
 namespace {
 
 std::string describe(const MenuItem& m, int level = 0) {
-    std::string s = std::string(level * 2, ' ') + m.name;
+    std::string s = std::string(level * 2, ' ') + nameOf(m.name);
     if (m.index != kNoIndex) s += "(" + std::to_string(m.index) + ")";
     s += " " + m.caption;
     if (!m.enabled) s += " [disabled]";
@@ -19,7 +20,7 @@ std::string describe(const MenuItem& m, int level = 0) {
 }
 
 TEST(MenuTree, DesignTimeTree) {
-    MenuTree tree;
+    MenuTree tree(designedCommandMenu());
     EXPECT_EQ(describe(tree.root()),
               "mnupopup1 popup1 [hidden]\n"
               "  mnuopen 打开\n"
@@ -64,35 +65,35 @@ TEST(MenuTree, DesignTimeTree) {
 }
 
 TEST(MenuTree, ControlArraysGrowAfterTheirLastElement) {
-    MenuTree tree;
-    tree.item("mnumru", 0).enabled = false;
-    MenuItem& first = tree.loadElement("mnumru", 1);
+    MenuTree tree(designedCommandMenu());
+    tree.item(MenuName::mnumru, 0).enabled = false;
+    MenuItem& first = tree.loadElement(MenuName::mnumru, 1);
     EXPECT_EQ(first.caption, "mnumru");  // copied from the lowest element
     EXPECT_TRUE(first.checked);
     EXPECT_FALSE(first.enabled);
     EXPECT_FALSE(first.visible);  // a loaded element starts hidden
-    tree.loadElement("mnumru", 2);
-    EXPECT_EQ(tree.upperBound("mnumru"), 2);
-    const auto& children = tree.item("mnuvoicetype").children;
+    tree.loadElement(MenuName::mnumru, 2);
+    EXPECT_EQ(tree.upperBound(MenuName::mnumru), 2);
+    const auto& children = tree.item(MenuName::mnuvoicetype).children;
     ASSERT_EQ(children.size(), 3u);
     EXPECT_EQ(children[2].index, 2);
-    EXPECT_EQ(tree.upperBound("mnuys"), 9);
-    EXPECT_EQ(tree.upperBound("nothing"), -1);
+    EXPECT_EQ(tree.upperBound(MenuName::mnuys), 9);
+    EXPECT_EQ(tree.upperBound(MenuName::mnuopen), -1);  // not a control array
 }
 
 TEST(MenuTree, BadAddressesRaiseErrors) {
-    MenuTree tree;
+    MenuTree tree(designedCommandMenu());
     try {
-        tree.loadElement("mnumru", 0);
+        tree.loadElement(MenuName::mnumru, 0);
         FAIL();
     } catch (const AppError& e) {
         EXPECT_EQ(e.number(), kErrAlreadyLoaded);
     }
-    EXPECT_THROW(tree.item("mnumru", 7), AppError);
-    EXPECT_THROW(tree.item("mnuopen", 0), AppError);
-    EXPECT_THROW(tree.loadElement("nothing", 1), AppError);
-    EXPECT_FALSE(tree.exists("mnuys", 10));
-    EXPECT_TRUE(tree.exists("mnuys", 3));
+    EXPECT_THROW(tree.item(MenuName::mnumru, 7), AppError);
+    EXPECT_THROW(tree.item(MenuName::mnuopen, 0), AppError);
+    EXPECT_THROW(tree.loadElement(MenuName::mnuopen, 1), AppError);  // not a control array
+    EXPECT_FALSE(tree.exists(MenuName::mnuys, 10));
+    EXPECT_TRUE(tree.exists(MenuName::mnuys, 3));
 }
 
 }  // namespace

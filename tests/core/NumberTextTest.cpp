@@ -59,9 +59,9 @@ TEST(LeadingNumber, NumbersOutOfRangeAreZeroOrInfinityByTheirSize) {
     EXPECT_EQ(leadingNumber(tiny), 0.0);
     EXPECT_EQ(leadingNumber("-" + tiny), 0.0);
     EXPECT_EQ(leadingNumber("." + zeros + "7abc"), 0.0);
-    EXPECT_EQ(leadingNumber(tiny + "e+5"), 0.0);            // 1e-396
+    EXPECT_EQ(leadingNumber(tiny + "e+5"), 0.0);             // 1e-396
     EXPECT_TRUE(std::isinf(leadingNumber(tiny + "e+800")));  // 1e+399
-    EXPECT_EQ(leadingNumber("1" + zeros + "e-800"), 0.0);   // 1e-400
+    EXPECT_EQ(leadingNumber("1" + zeros + "e-800"), 0.0);    // 1e-400
     EXPECT_TRUE(std::isinf(leadingNumber("1" + zeros + "e-5")));
     EXPECT_EQ(leadingNumber("-" + zeros + "1" + zeros + "e-9999999999999999999999"), 0.0);
     EXPECT_EQ(leadingNumber("-0.000" + zeros + "9e-1"), 0.0);
@@ -76,10 +76,19 @@ TEST(NumberText, WritesShortestDecimalForm) {
         float value;
         const char* want;
     } cases[] = {
-        {4500, "4500"},   {-150, "-150"},     {0, "0"},           {-0.0f, "0"},
-        {12.5f, "12.5"},  {-0.25f, "-0.25"},  {0.1f, "0.1"},      {1234567, "1234567"},
-        {1e30f, "1E+30"}, {12345678, "1.234568E+07"},             {1e-5f, "1E-05"},
-        {2999.9998f, "3000"},      {2999.5f, "2999.5"},
+        {4500, "4500"},
+        {-150, "-150"},
+        {0, "0"},
+        {-0.0f, "0"},
+        {12.5f, "12.5"},
+        {-0.25f, "-0.25"},
+        {0.1f, "0.1"},
+        {1234567, "1234567"},
+        {1e30f, "1E+30"},
+        {12345678, "1.234568E+07"},
+        {1e-5f, "1E-05"},
+        {2999.9998f, "3000"},
+        {2999.5f, "2999.5"},
     };
     for (const Case& c : cases) EXPECT_EQ(numberText(c.value), c.want) << c.value;
 }

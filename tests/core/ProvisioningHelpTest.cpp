@@ -5,6 +5,7 @@
 #include "CoreFixture.h"
 #include "docs/Frmhelp.h"
 #include "provision/Provisioning.h"
+#include "ui/Twips.h"
 
 namespace talvoro::testing {
 namespace {
@@ -12,7 +13,9 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using Calls = std::vector<std::string>;
 
-Bytes bytesOf(const std::string& s) { return Bytes(s.begin(), s.end()); }
+Bytes bytesOf(const std::string& s) {
+    return Bytes(s.begin(), s.end());
+}
 
 class ProvisioningTest : public ::testing::Test {
 protected:
@@ -49,10 +52,10 @@ TEST_F(ProvisioningTest, PresentRuntimeOfAnyKindIsLeftAlone) {
 
 TEST_F(ProvisioningTest, AbsentRuntimeIsWrittenWholeThenRegisteredMinimizedWithAQuotedPath) {
     Save_Reg_Sapi(fake);
-    EXPECT_EQ(log.calls, (Calls{"SystemDirectory()", "FileExists(" + runtime + ")",
-                                "LoadResource(101,CUSTOM)", "CreateFile(" + runtime + ")",
-                                "WriteFile(#1,696320)", "CloseFile(#1)",
-                                "StartProcess(" + registration + ",2)"}));
+    EXPECT_EQ(log.calls,
+              (Calls{"SystemDirectory()", "FileExists(" + runtime + ")", "LoadResource(101,CUSTOM)",
+                     "CreateFile(" + runtime + ")", "WriteFile(#1,696320)", "CloseFile(#1)",
+                     "StartProcess(" + registration + ",2)"}));
     EXPECT_EQ(fake.files.at(runtime), fake.customResources.at(101));
     EXPECT_TRUE(fake.openFiles.empty());
 
@@ -132,17 +135,23 @@ protected:
         fake.customResources[102] = manual;
         loadQuietly();
     }
-    void help() { form->menuClick({"mnuhelp"}); }
+    void help() { form->menuClick({MenuName::mnuhelp}); }
 };
 
 TEST_F(HelpTest, FirstHelpLoadsTheViewerWritesTheManualAndShowsIt) {
     help();
-    EXPECT_EQ(log.calls,
-              (Calls{"LoadHelp(使用手册)", "HelpFilePath(daveduvhelp.mht)", "FileExists(" + path + ")",
-                     "FileExists(" + path + ")", "LoadResource(102,CUSTOM)",
-                     "CreateFile(" + path + ")", "WriteFile(#1,157924)", "CloseFile(#1)",
-                     "Navigate2(" + path + ")", "ShowHelp()"}));
+    EXPECT_EQ(
+        log.calls,
+        (Calls{"LoadHelp(使用手册)", "HelpFilePath(daveduvhelp.mht)", "FileExists(" + path + ")",
+               "FileExists(" + path + ")", "LoadResource(102,CUSTOM)", "CreateFile(" + path + ")",
+               "WriteFile(#1,157924)", "CloseFile(#1)", "Navigate2(" + path + ")", "ShowHelp()"}));
     EXPECT_EQ(fake.files.at(path), manual);
+    // An ordinary sizable window where the system puts new ones, 312 x 213 pixels at 96 dpi.
+    ASSERT_EQ(fake.helpDesign, &Frmhelp::design());
+    EXPECT_EQ(fake.helpDesign->border, Border::Sizable);
+    EXPECT_TRUE(fake.helpDesign->systemPlaced);
+    EXPECT_EQ(pixelRect(0, 0, fake.helpDesign->clientWidth, fake.helpDesign->clientHeight, {}),
+              (PixelRect{0, 0, 312, 213}));
 }
 
 TEST_F(HelpTest, HelpWhileOpenOnlyBringsItForwardAndAReloadWritesAfresh) {
@@ -206,7 +215,7 @@ TEST_F(HelpTest, WhenTheManualCannotBeWrittenTheViewerOpensEmpty) {
 
 TEST_F(HelpTest, AViewerThatCannotBeMadeLeavesTheBasketRunning) {
     fake.helpWindowFails = true;
-    fake.menuChoices.push_back(MenuItemId{"mnuhelp"});
+    fake.menuChoices.push_back(MenuItemId{MenuName::mnuhelp});
     form->Picture1_MouseDown(kButtonRight, 0, 100, 100);
     EXPECT_EQ(log.calls.back(), "LoadHelp(使用手册)");
     EXPECT_FALSE(fake.files.count(path));

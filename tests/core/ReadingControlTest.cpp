@@ -20,16 +20,16 @@ protected:
         if (paused) form->mnupause_Click();
         if (!reading) form->Voice_EndStream();
         log.clear();
-        ASSERT_EQ(form->isReading(), reading);
-        ASSERT_EQ(form->isPaused(), paused);
+        ASSERT_EQ(form->reading().isReading(), reading);
+        ASSERT_EQ(form->reading().isPaused(), paused);
     }
 
     // The menu as the reading state table lists it.
     void expectMenu(bool stopAndPauseEnabled, const char* pauseCaption) {
-        EXPECT_TRUE(item("mnuvoice").enabled);
-        EXPECT_EQ(item("mnustop").enabled, stopAndPauseEnabled);
-        EXPECT_EQ(item("mnupause").enabled, stopAndPauseEnabled);
-        EXPECT_EQ(item("mnupause").caption, pauseCaption);
+        EXPECT_TRUE(item(MenuName::mnuvoice).enabled);
+        EXPECT_EQ(item(MenuName::mnustop).enabled, stopAndPauseEnabled);
+        EXPECT_EQ(item(MenuName::mnupause).enabled, stopAndPauseEnabled);
+        EXPECT_EQ(item(MenuName::mnupause).caption, pauseCaption);
     }
 };
 
@@ -45,8 +45,8 @@ TEST_F(ReadingTest, StateTableRowsShowInTheMenu) {
     };
     for (const Row& r : rows) {
         form->SetReadingState(r.reading, r.paused);
-        EXPECT_EQ(form->isReading(), r.reading);
-        EXPECT_EQ(form->isPaused(), r.paused);
+        EXPECT_EQ(form->reading().isReading(), r.reading);
+        EXPECT_EQ(form->reading().isPaused(), r.paused);
         expectMenu(r.itemsEnabled, r.caption);
     }
 }
@@ -62,12 +62,22 @@ TEST_F(ReadingTest, TransitionsCallTheEngineAsTheTableSays) {
         {"idle read", false, false, &Frmlan::mnuvoice_Click, {"Speak(abc,11)"}, true, false},
         {"speaking read", true, false, &Frmlan::mnuvoice_Click, {"Speak(abc,11)"}, true, false},
         {"paused read", true, true, &Frmlan::mnuvoice_Click, {"Resume()"}, true, false},
-        {"ended-paused read", false, true, &Frmlan::mnuvoice_Click,
-         {"Speak(abc,11)", "Resume()"}, true, false},
+        {"ended-paused read",
+         false,
+         true,
+         &Frmlan::mnuvoice_Click,
+         {"Speak(abc,11)", "Resume()"},
+         true,
+         false},
         {"speaking pause", true, false, &Frmlan::mnupause_Click, {"Pause()"}, true, true},
         {"paused continue", true, true, &Frmlan::mnupause_Click, {"Resume()"}, true, false},
         {"speaking stop", true, false, &Frmlan::mnustop_Click, {"Speak(,2)"}, false, false},
-        {"paused stop", true, true, &Frmlan::mnustop_Click, {"Speak(,2)", "Resume()"}, false,
+        {"paused stop",
+         true,
+         true,
+         &Frmlan::mnustop_Click,
+         {"Speak(,2)", "Resume()"},
+         false,
          false},
         {"start stream", false, true, &Frmlan::Voice_StartStream, {}, true, true},
         {"end stream", true, true, &Frmlan::Voice_EndStream, {}, false, true},
@@ -79,16 +89,16 @@ TEST_F(ReadingTest, TransitionsCallTheEngineAsTheTableSays) {
         enter(r.fromReading, r.fromPaused);
         (form.get()->*r.event)();
         EXPECT_EQ(log.calls, r.engineCalls);
-        EXPECT_EQ(form->isReading(), r.toReading);
-        EXPECT_EQ(form->isPaused(), r.toPaused);
+        EXPECT_EQ(form->reading().isReading(), r.toReading);
+        EXPECT_EQ(form->reading().isPaused(), r.toPaused);
         expectMenu(r.toReading, r.toPaused ? "继续" : "暂停");
     }
 }
 
 TEST_F(ReadingTest, ReadSetsItsFlagsBeforeSpeaking) {
-    EXPECT_EQ(form->speakFlags(), 0);
+    EXPECT_EQ(form->reading().speakFlags(), 0);
     std::vector<std::int32_t> flagsAtSpeak;
-    engine->onSpeak = [&] { flagsAtSpeak.push_back(form->speakFlags()); };
+    engine->onSpeak = [&] { flagsAtSpeak.push_back(form->reading().speakFlags()); };
     form->TakeInText("x");
     form->mnuvoice_Click();
     EXPECT_EQ(flagsAtSpeak, (std::vector<std::int32_t>{11, 11}));
@@ -100,14 +110,14 @@ TEST_F(ReadingTest, EmptyBufferOnlyShowsTheMessage) {
     log.clear();
     form->mnuvoice_Click();
     EXPECT_EQ(log.calls, Calls{kNothingToRead});
-    EXPECT_TRUE(form->isReading());  // the speech under way goes on
+    EXPECT_TRUE(form->reading().isReading());  // the speech under way goes on
     expectMenu(true, "暂停");
 }
 
 TEST_F(ReadingTest, BlankBufferIsStillRead) {
     form->TakeInText(" \r\n");
     EXPECT_EQ(log.calls, Calls{"Speak( \r\n,11)"});
-    EXPECT_TRUE(form->isReading());
+    EXPECT_TRUE(form->reading().isReading());
 }
 
 TEST_F(ReadingTest, ReadFailureResetsTheMenuSilently) {
@@ -115,8 +125,8 @@ TEST_F(ReadingTest, ReadFailureResetsTheMenuSilently) {
     failures.failing.emplace("Resume", AppError(-2147467259, "失败"));
     form->mnuvoice_Click();
     EXPECT_EQ(log.calls, Calls{"Resume()"});
-    EXPECT_FALSE(form->isReading());
-    EXPECT_TRUE(form->isPaused());
+    EXPECT_FALSE(form->reading().isReading());
+    EXPECT_TRUE(form->reading().isPaused());
     expectMenu(false, "继续");
 }
 
@@ -125,7 +135,7 @@ TEST_F(ReadingTest, StopFailureChangesNothing) {
     failures.failing.emplace("Speak", AppError(-2147467259, "失败"));
     form->mnustop_Click();
     EXPECT_EQ(log.calls, Calls{"Speak(,2)"});
-    EXPECT_TRUE(form->isReading());
+    EXPECT_TRUE(form->reading().isReading());
     expectMenu(true, "暂停");
 }
 
@@ -134,14 +144,14 @@ TEST_F(ReadingTest, PauseFailureShowsTheErrorBox) {
     failures.failing.emplace("Pause", AppError(-2147467259, "失败"));
     form->mnupause_Click();
     EXPECT_EQ(log.calls, (Calls{"Pause()", "MsgBox(失败,48,错误信息：-2147467259)"}));
-    EXPECT_FALSE(form->isPaused());
+    EXPECT_FALSE(form->reading().isPaused());
 }
 
 TEST_F(ReadingTest, PauseThenStopReleasesTheEngineAndReadsAgainAtOnce) {
     enter(true, false);
     form->mnupause_Click();
     form->mnustop_Click();
-    EXPECT_EQ(item("mnupause").caption, "暂停");
+    EXPECT_EQ(item(MenuName::mnupause).caption, "暂停");
     log.clear();
     form->mnuvoice_Click();
     EXPECT_EQ(log.calls, Calls{"Speak(abc,11)"});
@@ -152,15 +162,19 @@ TEST(NoVoiceReading, ReadByIntakeFailsSilentlyAndEnablesRead) {
     FakePlatform fake(log);
     Platform p = fake.platform();
     FailureScript none;
-    Frmlan form(p, [&](SpeechEvents&) { return std::make_unique<FakeEngine>(log, std::vector<std::string>{}, none); }, {});
+    Frmlan form(p,
+                [&](SpeechEvents&) {
+                    return std::make_unique<FakeEngine>(log, std::vector<std::string>{}, none);
+                },
+                {});
     form.Form_Load();
-    EXPECT_FALSE(form.menu().item("mnuvoice").enabled);
+    EXPECT_FALSE(form.menu().item(MenuName::mnuvoice).enabled);
     log.clear();
     form.TakeInText("abc");
     EXPECT_TRUE(log.calls.empty());  // no engine, no message
-    EXPECT_TRUE(form.menu().item("mnuvoice").enabled);
-    EXPECT_FALSE(form.menu().item("mnustop").enabled);
-    EXPECT_FALSE(form.menu().item("mnuvoicetype").enabled);
+    EXPECT_TRUE(form.menu().item(MenuName::mnuvoice).enabled);
+    EXPECT_FALSE(form.menu().item(MenuName::mnustop).enabled);
+    EXPECT_FALSE(form.menu().item(MenuName::mnuvoicetype).enabled);
     form.mnuvoice_Click();
     EXPECT_TRUE(log.calls.empty());
 }
@@ -186,9 +200,9 @@ TEST_F(IntakeTest, ReplaceAndAppendWithAutomaticReadingOnAndOff) {
         log.clear();
         form->TakeInText("xyz");
         EXPECT_EQ(log.calls, c.calls) << c.append << c.automatic;
-        EXPECT_EQ(form->textBuffer(), c.buffer);
-        EXPECT_TRUE(item("mnudeleteall").enabled);
-        EXPECT_TRUE(item("mnusave").enabled);
+        EXPECT_EQ(form->buffer().text().str(), c.buffer);
+        EXPECT_TRUE(item(MenuName::mnudeleteall).enabled);
+        EXPECT_TRUE(item(MenuName::mnusave).enabled);
     }
 }
 
@@ -196,16 +210,16 @@ TEST_F(IntakeTest, WhilePausedAutomaticReadingResumesInsteadOfStartingAnew) {
     enter(true, true);
     form->TakeInText("new");
     EXPECT_EQ(log.calls, Calls{"Resume()"});
-    EXPECT_EQ(form->textBuffer(), "new");
-    EXPECT_FALSE(form->isPaused());
+    EXPECT_EQ(form->buffer().text().str(), "new");
+    EXPECT_FALSE(form->reading().isPaused());
 }
 
 TEST_F(IntakeTest, EmptyTextInReplaceModeEmptiesTheBufferAndReports) {
     form->TakeInText("abc");
     log.clear();
     form->TakeInText("");
-    EXPECT_EQ(form->textBuffer(), "");
-    EXPECT_TRUE(item("mnudeleteall").enabled);
+    EXPECT_EQ(form->buffer().text().str(), "");
+    EXPECT_TRUE(item(MenuName::mnudeleteall).enabled);
     EXPECT_EQ(log.calls, Calls{kNothingToRead});
 }
 
@@ -214,34 +228,34 @@ TEST_F(IntakeTest, EmptyTextInReplaceModeEmptiesTheBufferAndReports) {
 TEST_F(IntakeTest, TheEngineReadsTheBufferItselfWhichLaterChangesLeaveAlone) {
     form->TakeInText("first text");
     ASSERT_TRUE(engine->spoken);
-    EXPECT_EQ(engine->spoken.get(), &form->textBuffer());
+    EXPECT_EQ(engine->spoken.get(), &form->buffer().text().str());
     form->mnutd_Click();
     form->mnuadddata_Click();
     form->TakeInText(" and more");
-    EXPECT_EQ(form->textBuffer(), "first text and more");
+    EXPECT_EQ(form->buffer().text().str(), "first text and more");
     form->mnuadddata_Click();
     form->TakeInText("other");
-    EXPECT_EQ(form->textBuffer(), "other");
+    EXPECT_EQ(form->buffer().text().str(), "other");
     form->mnudeleteall_Click();
     EXPECT_EQ(*engine->spoken, "first text");
 
     // With no reading holding it, the buffer grows in place.
     engine->spoken.reset();
     form->TakeInText("a");
-    const std::string* buffer = &form->textBuffer();
+    const std::string* buffer = &form->buffer().text().str();
     form->mnuadddata_Click();
     form->TakeInText("b");
-    EXPECT_EQ(&form->textBuffer(), buffer);
+    EXPECT_EQ(&form->buffer().text().str(), buffer);
 }
 
 TEST_F(IntakeTest, ClearDuringSpeechLeavesTheSpeechAlone) {
     enter(true, false);
     form->mnudeleteall_Click();
     EXPECT_TRUE(log.calls.empty());
-    EXPECT_EQ(form->textBuffer(), "");
-    EXPECT_FALSE(item("mnudeleteall").enabled);
-    EXPECT_FALSE(item("mnusave").enabled);
-    EXPECT_TRUE(form->isReading());
+    EXPECT_EQ(form->buffer().text().str(), "");
+    EXPECT_FALSE(item(MenuName::mnudeleteall).enabled);
+    EXPECT_FALSE(item(MenuName::mnusave).enabled);
+    EXPECT_TRUE(form->reading().isReading());
 }
 
 TEST_F(IntakeTest, TogglingTwiceRestoresTheOptions) {
@@ -250,9 +264,9 @@ TEST_F(IntakeTest, TogglingTwiceRestoresTheOptions) {
         form->mnuadddata_Click();
         form->mnutd_Click();
     }
-    EXPECT_FALSE(item("mnuadddata").checked);
-    EXPECT_TRUE(item("mnutd").checked);
-    EXPECT_EQ(form->textBuffer(), "abc");
+    EXPECT_FALSE(item(MenuName::mnuadddata).checked);
+    EXPECT_TRUE(item(MenuName::mnutd).checked);
+    EXPECT_EQ(form->buffer().text().str(), "abc");
 }
 
 // Appending copies only the new text, into a buffer that grows geometrically: all it allocates
@@ -267,29 +281,29 @@ TEST_F(IntakeTest, AppendingIsLinearInTheNewText) {
     for (std::size_t i = 1; i <= 20000; ++i) {  // 20 MB in 1 KB steps
         form->TakeInText(piece);
         const std::size_t spent = bytesAllocated() - before;
-        ASSERT_LE(spent, 4 * form->textBuffer().size() + 2 * i * piece.size() + 65536)
+        ASSERT_LE(spent, 4 * form->buffer().text().str().size() + 2 * i * piece.size() + 65536)
             << "after " << i << " pieces";
     }
-    EXPECT_EQ(form->textBuffer().size(), 20'000'000u);
+    EXPECT_EQ(form->buffer().text().str().size(), 20'000'000u);
 }
 
 TEST_F(IntakeTest, PasteTakesTheClipboardTextAndReportsFailures) {
     fake.clipboard = "粘贴的文字";
-    form->menuClick({"mnupales", kNoIndex});
-    EXPECT_EQ(form->textBuffer(), "粘贴的文字");
+    form->menuClick({MenuName::mnupales, kNoIndex});
+    EXPECT_EQ(form->buffer().text().str(), "粘贴的文字");
     EXPECT_EQ(log.calls, (Calls{"ClipboardText()", "Speak(粘贴的文字,11)"}));
 
     log.clear();
     fake.clipboardFails = true;
     form->mnupales_Click();
     EXPECT_EQ(log.calls, (Calls{"ClipboardText()", "MsgBox(无法打开剪贴板,48,错误信息：521)"}));
-    EXPECT_EQ(form->textBuffer(), "粘贴的文字");
+    EXPECT_EQ(form->buffer().text().str(), "粘贴的文字");
 
     log.clear();
     fake.clipboardFails = false;
     fake.clipboard = "";  // the menu was opened while it held text
     form->mnupales_Click();
-    EXPECT_EQ(form->textBuffer(), "");
+    EXPECT_EQ(form->buffer().text().str(), "");
     EXPECT_EQ(log.calls.back(), kNothingToRead);
 }
 

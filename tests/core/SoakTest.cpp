@@ -34,15 +34,20 @@ protected:
     int pick(int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); }
 
     std::string someText() {
-        static const std::vector<std::string> texts = {
-            "", " ", "abc", "你好，世界。", "<volume level=\"50\">x", "a\r\nb", "&amp;<",
-            std::string(300, 'z')};
+        static const std::vector<std::string> texts = {"",
+                                                       " ",
+                                                       "abc",
+                                                       "你好，世界。",
+                                                       "<volume level=\"50\">x",
+                                                       "a\r\nb",
+                                                       "&amp;<",
+                                                       std::string(300, 'z')};
         return texts[static_cast<std::size_t>(pick(static_cast<int>(texts.size())))];
     }
 
     // The intake rule, as the user sees it.
     void takenIn(const std::string& text) {
-        if (item("mnuadddata").checked)
+        if (item(MenuName::mnuadddata).checked)
             model += text;
         else
             model = text;
@@ -63,7 +68,8 @@ protected:
         ++steps;
         if (withFailures) {
             failures.failing.clear();
-            for (const char* call : {"Speak", "Pause", "Resume", "SetRate", "SetVolume", "SetVoice"})
+            for (const char* call :
+                 {"Speak", "Pause", "Resume", "SetRate", "SetVolume", "SetVoice"})
                 if (pick(6) == 0) {
                     failures.failing.emplace(call, AppError(-2147200999, "engine failure"));
                     ++failuresInjected;
@@ -82,31 +88,47 @@ protected:
             case 1:
                 fake.clipboard = someText();
                 fake.clipboardFails = pick(8) == 0;
-                form->menuClick({"mnupales", kNoIndex});
+                form->menuClick({MenuName::mnupales, kNoIndex});
                 if (!fake.clipboardFails) takenIn(fake.clipboard);
                 break;
-            case 2: form->menuClick({"mnuvoice", kNoIndex}); break;
-            case 3: form->menuClick({"mnustop", kNoIndex}); break;
-            case 4: form->menuClick({"mnupause", kNoIndex}); break;
-            case 5: form->menuClick({"mnumru", 1 + pick(2)}); break;
+            case 2:
+                form->menuClick({MenuName::mnuvoice, kNoIndex});
+                break;
+            case 3:
+                form->menuClick({MenuName::mnustop, kNoIndex});
+                break;
+            case 4:
+                form->menuClick({MenuName::mnupause, kNoIndex});
+                break;
+            case 5:
+                form->menuClick({MenuName::mnumru, 1 + pick(2)});
+                break;
             case 6: {
                 static const int rates[] = {1, 2, 4, 5, 6, 7, 8, 9};
-                form->menuClick({"mnuys", rates[pick(8)]});
+                form->menuClick({MenuName::mnuys, rates[pick(8)]});
                 break;
             }
             case 7: {
                 static const int volumes[] = {1, 2, 4, 5, 6, 7, 8};
-                form->menuClick({"mnuyl", volumes[pick(7)]});
+                form->menuClick({MenuName::mnuyl, volumes[pick(7)]});
                 break;
             }
             case 8:
-                form->menuClick({"mnudeleteall", kNoIndex});
+                form->menuClick({MenuName::mnudeleteall, kNoIndex});
                 model.clear();
                 break;
-            case 9: form->menuClick({"mnuadddata", kNoIndex}); break;
-            case 10: form->menuClick({"mnutd", kNoIndex}); break;
-            case 11: form->Voice_StartStream(); break;
-            case 12: form->Voice_EndStream(); break;
+            case 9:
+                form->menuClick({MenuName::mnuadddata, kNoIndex});
+                break;
+            case 10:
+                form->menuClick({MenuName::mnutd, kNoIndex});
+                break;
+            case 11:
+                form->Voice_StartStream();
+                break;
+            case 12:
+                form->Voice_EndStream();
+                break;
             case 13: {
                 fake.clipboard = someText();
                 fake.clipboardFails = false;
@@ -114,34 +136,35 @@ protected:
                 form->Picture1_MouseDown(kButtonRight, 0, 10, 10);
                 ASSERT_EQ(fake.shownMenus.size(), shown + 1);
                 const MenuItem& menu = fake.shownMenus.back();
-                auto find = [&](const char* name) {
+                auto find = [&](MenuName name) {
                     for (const MenuItem& i : menu.children)
                         if (i.name == name) return i;
-                    ADD_FAILURE() << name;
+                    ADD_FAILURE() << nameOf(name);
                     return MenuItem{};
                 };
-                EXPECT_EQ(find("mnudeleteall").enabled, !model.empty());
-                EXPECT_EQ(find("mnusave").enabled, !model.empty());
-                EXPECT_EQ(find("mnupales").enabled, !fake.clipboard.empty());
+                EXPECT_EQ(find(MenuName::mnudeleteall).enabled, !model.empty());
+                EXPECT_EQ(find(MenuName::mnusave).enabled, !model.empty());
+                EXPECT_EQ(find(MenuName::mnupales).enabled, !fake.clipboard.empty());
                 break;
             }
         }
     }
 
     void check(bool withFailures) {
-        ASSERT_EQ(form->textBuffer(), model) << "after step " << steps;
-        const bool reading = form->isReading(), paused = form->isPaused();
-        ASSERT_TRUE(item("mnuvoice").enabled);
-        ASSERT_EQ(item("mnustop").enabled, reading) << "after step " << steps;
-        ASSERT_EQ(item("mnupause").enabled, reading) << "after step " << steps;
-        ASSERT_EQ(item("mnupause").caption, paused ? "继续" : "暂停") << "after step " << steps;
+        ASSERT_EQ(form->buffer().text().str(), model) << "after step " << steps;
+        const bool reading = form->reading().isReading(), paused = form->reading().isPaused();
+        ASSERT_TRUE(item(MenuName::mnuvoice).enabled);
+        ASSERT_EQ(item(MenuName::mnustop).enabled, reading) << "after step " << steps;
+        ASSERT_EQ(item(MenuName::mnupause).enabled, reading) << "after step " << steps;
+        ASSERT_EQ(item(MenuName::mnupause).caption, paused ? "继续" : "暂停")
+            << "after step " << steps;
         if (!withFailures) {
             ASSERT_EQ(pauseDepth(), paused ? 1 : 0) << "after step " << steps;
         }
         int voiceTicks = 0, rateTicks = 0, volumeTicks = 0;
-        for (int i = 1; i <= 2; ++i) voiceTicks += item("mnumru", i).checked;
-        for (int i = 1; i <= 9; ++i) rateTicks += item("mnuys", i).checked;
-        for (int i = 1; i <= 8; ++i) volumeTicks += item("mnuyl", i).checked;
+        for (int i = 1; i <= 2; ++i) voiceTicks += item(MenuName::mnumru, i).checked;
+        for (int i = 1; i <= 9; ++i) rateTicks += item(MenuName::mnuys, i).checked;
+        for (int i = 1; i <= 8; ++i) volumeTicks += item(MenuName::mnuyl, i).checked;
         ASSERT_EQ(voiceTicks, 1);
         ASSERT_LE(rateTicks, 1);
         ASSERT_LE(volumeTicks, 1);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "CoreFixture.h"
+#include "app/Placement.h"
 
 namespace talvoro::testing {
 namespace {
@@ -8,17 +9,11 @@ namespace {
 using Calls = std::vector<std::string>;
 
 const Calls kBeforeEngine = {
-    "Save_Reg_Sapi()",
-    "SetWindowPos(main,-1,0,0,0,0,3)",
-    "GetWindowLongA(main,-20)",
-    "SetWindowLongA(main,-20,524296)",
-    "SetLayeredWindowAttributes(main,0,255,2)",
-    "SetWindowRgn(main,0,false)",
-    "GetSetting(Talvoro,site,top)",
-    "Top=3000",
-    "GetSetting(Talvoro,site,left)",
-    "Left=4500",
-    "CreateEngine()",
+    "Save_Reg_Sapi()",   "KeepOnTop(main)",
+    "MakeLayered(main)", "SetOpacity(main,255)",
+    "ClearShape(main)",  "GetSetting(Talvoro,site,top)",
+    "Top=3000",          "GetSetting(Talvoro,site,left)",
+    "Left=4500",         "CreateEngine()",
 };
 
 Calls concat(Calls a, const Calls& b) {
@@ -36,31 +31,32 @@ protected:
 
 TEST_F(StartupTest, WithVoicesListsThemInOrderAndEntersIdle) {
     load();
-    EXPECT_EQ(log.calls, concat(kBeforeEngine, {"GetVoices(,)", "GetVoices(,)",
-                                                "GetDescription(A,0)", "GetDescription(B,0)",
-                                                "Rate=5", "Volume=100"}));
+    EXPECT_EQ(log.calls,
+              concat(kBeforeEngine, {"GetVoices(,)", "GetVoices(,)", "GetDescription(A,0)",
+                                     "GetDescription(B,0)", "Rate=5", "Volume=100"}));
 
-    EXPECT_FALSE(item("mnumru", 0).visible);
-    EXPECT_EQ(item("mnumru", 1).caption, "Voice A");
-    EXPECT_TRUE(item("mnumru", 1).visible);
-    EXPECT_TRUE(item("mnumru", 1).checked);
-    EXPECT_EQ(item("mnumru", 2).caption, "Voice B");
-    EXPECT_FALSE(item("mnumru", 2).checked);
-    EXPECT_TRUE(item("mnumru", 2).visible);
+    EXPECT_FALSE(item(MenuName::mnumru, 0).visible);
+    EXPECT_EQ(item(MenuName::mnumru, 1).caption, "Voice A");
+    EXPECT_TRUE(item(MenuName::mnumru, 1).visible);
+    EXPECT_TRUE(item(MenuName::mnumru, 1).checked);
+    EXPECT_EQ(item(MenuName::mnumru, 2).caption, "Voice B");
+    EXPECT_FALSE(item(MenuName::mnumru, 2).checked);
+    EXPECT_TRUE(item(MenuName::mnumru, 2).visible);
     // Voices follow the placeholder in the sub-menu, in the engine's order.
-    const auto& list = item("mnuvoicetype").children;
+    const auto& list = item(MenuName::mnuvoicetype).children;
     ASSERT_EQ(list.size(), 3u);
     EXPECT_EQ(list[1].index, 1);
     EXPECT_EQ(list[2].index, 2);
 
-    for (const char* head : {"mnuvoicetype", "mnuyst", "mnuylT", "mnuvoice"})
-        EXPECT_TRUE(item(head).enabled) << head;
-    EXPECT_FALSE(item("mnustop").enabled);
-    EXPECT_FALSE(item("mnupause").enabled);
-    EXPECT_EQ(item("mnupause").caption, "暂停");
-    EXPECT_FALSE(form->isReading());
-    EXPECT_FALSE(form->isPaused());
-    EXPECT_TRUE(form->hasEngine());
+    for (MenuName head :
+         {MenuName::mnuvoicetype, MenuName::mnuyst, MenuName::mnuylT, MenuName::mnuvoice})
+        EXPECT_TRUE(item(head).enabled) << nameOf(head);
+    EXPECT_FALSE(item(MenuName::mnustop).enabled);
+    EXPECT_FALSE(item(MenuName::mnupause).enabled);
+    EXPECT_EQ(item(MenuName::mnupause).caption, "暂停");
+    EXPECT_FALSE(form->reading().isReading());
+    EXPECT_FALSE(form->reading().isPaused());
+    EXPECT_FALSE(form->voice().empty());
     EXPECT_EQ(fake.top, 3000);
     EXPECT_EQ(fake.left, 4500);
 }
@@ -69,37 +65,39 @@ TEST_F(StartupTest, WithoutVoicesReleasesEngineAndDisablesSpeechItems) {
     voices.clear();
     load();
     EXPECT_EQ(log.calls, concat(kBeforeEngine, {"GetVoices(,)", "ReleaseEngine()"}));
-    EXPECT_FALSE(form->hasEngine());
-    for (const char* name :
-         {"mnuvoice", "mnustop", "mnupause", "mnuvoicetype", "mnuyst", "mnuylT"})
-        EXPECT_FALSE(item(name).enabled) << name;
-    for (const char* name : {"mnuopen", "mnusave", "mnupales", "mnudeleteall", "mnuadddata",
-                             "mnutd", "mnuhelp", "mnuabout", "mnuexit"})
-        EXPECT_TRUE(item(name).enabled) << name;
-    EXPECT_TRUE(item("mnumru", 0).visible);
-    EXPECT_TRUE(item("mnumru", 0).checked);
-    EXPECT_EQ(form->menu().upperBound("mnumru"), 0);
+    EXPECT_TRUE(form->voice().empty());
+    for (MenuName name : {MenuName::mnuvoice, MenuName::mnustop, MenuName::mnupause,
+                          MenuName::mnuvoicetype, MenuName::mnuyst, MenuName::mnuylT})
+        EXPECT_FALSE(item(name).enabled) << nameOf(name);
+    for (MenuName name : {MenuName::mnuopen, MenuName::mnusave, MenuName::mnupales,
+                          MenuName::mnudeleteall, MenuName::mnuadddata, MenuName::mnutd,
+                          MenuName::mnuhelp, MenuName::mnuabout, MenuName::mnuexit})
+        EXPECT_TRUE(item(name).enabled) << nameOf(name);
+    EXPECT_TRUE(item(MenuName::mnumru, 0).visible);
+    EXPECT_TRUE(item(MenuName::mnumru, 0).checked);
+    EXPECT_EQ(form->menu().upperBound(MenuName::mnumru), 0);
 }
 
 TEST_F(StartupTest, EngineCreationFailureShowsOneErrorBoxAndKeepsDesignMenu) {
     engineCreationFails = true;
     load();
     EXPECT_EQ(log.calls, concat(kBeforeEngine, {"MsgBox(没有注册类,48,错误信息：-2147221164)"}));
-    EXPECT_FALSE(form->hasEngine());
-    EXPECT_TRUE(item("mnumru", 0).visible);
-    EXPECT_TRUE(item("mnumru", 0).checked);
+    EXPECT_TRUE(form->voice().empty());
+    EXPECT_TRUE(item(MenuName::mnumru, 0).visible);
+    EXPECT_TRUE(item(MenuName::mnumru, 0).checked);
     // Steps that did not run leave the design-time state: everything enabled.
-    for (const char* name : {"mnuvoice", "mnustop", "mnupause", "mnuvoicetype"})
-        EXPECT_TRUE(item(name).enabled) << name;
+    for (MenuName name :
+         {MenuName::mnuvoice, MenuName::mnustop, MenuName::mnupause, MenuName::mnuvoicetype})
+        EXPECT_TRUE(item(name).enabled) << nameOf(name);
 }
 
 TEST_F(StartupTest, FailureInTheVoiceListingKeepsTheElementsAlreadyMade) {
     failures.failing.emplace("GetDescription", AppError(-2147200966, "找不到元素"));
     load();
     EXPECT_EQ(log.calls.back(), "MsgBox(找不到元素,48,错误信息：-2147200966)");
-    EXPECT_TRUE(form->menu().exists("mnumru", 1));
-    EXPECT_FALSE(form->menu().exists("mnumru", 2));
-    EXPECT_TRUE(item("mnumru", 0).visible);  // step 9 never ran
+    EXPECT_TRUE(form->menu().exists(MenuName::mnumru, 1));
+    EXPECT_FALSE(form->menu().exists(MenuName::mnumru, 2));
+    EXPECT_TRUE(item(MenuName::mnumru, 0).visible);  // step 9 never ran
 }
 
 TEST_F(StartupTest, LayeredWindowFailureDoesNotStopStartUp) {
@@ -116,7 +114,7 @@ TEST_F(StartupTest, MissingKeysPlaceTheBasketAtTheScreenCorner) {
     EXPECT_EQ(fake.left, 0);
 }
 
-// Where the basket stands after start-up from a stored place, on the given screens.
+// Where the basket stands once its stored place is restored, on the given screens.
 std::pair<float, float> placeAfterStart(const std::vector<Screen>& screens, const char* top,
                                         const char* left) {
     CallLog log;
@@ -124,14 +122,7 @@ std::pair<float, float> placeAfterStart(const std::vector<Screen>& screens, cons
     f.screenList = screens;
     f.stored["site/top"] = top;
     f.stored["site/left"] = left;
-    Platform p = f.platform();
-    FailureScript none;
-    Frmlan frm(p,
-               [&](SpeechEvents&) {
-                   return std::make_unique<FakeEngine>(log, std::vector<std::string>{"A"}, none);
-               },
-               {});
-    frm.Form_Load();
+    Placement(f, f).restore();
     return {f.top, f.left};
 }
 
@@ -151,8 +142,8 @@ TEST_F(StartupTest, OffScreenPositionComesBackOntoTheNearestScreen) {
         const char* left;
         float wantTop, wantLeft;
     } cases[] = {
-        {"-150", "-150", -150, -150},              // partly visible: unchanged
-        {"-600", "0", 0, 0},                       // just above the screen
+        {"-150", "-150", -150, -150},                          // partly visible: unchanged
+        {"-600", "0", 0, 0},                                   // just above the screen
         {"3000", "100000", 3000, (1280 + 1024 - 40) * 15.0f},  // far right: second screen
         {"1E+30", "4500", (800 - 40) * 15.0f, 4500},           // far below the first
         {"-1e30", "-1e30", 0, 0},
@@ -202,7 +193,7 @@ TEST_F(ShutdownTest, WritesBothPositionsAsDecimalTextThenReleasesTheEngine) {
     form->Form_Unload();
     EXPECT_EQ(log.calls, (Calls{"SaveSetting(Talvoro,site,top,4500)",
                                 "SaveSetting(Talvoro,site,left,-150)", "ReleaseEngine()"}));
-    EXPECT_FALSE(form->hasEngine());
+    EXPECT_TRUE(form->voice().empty());
 }
 
 TEST_F(ShutdownTest, UnwritableStoreStillReleasesEngineAndReportsNothing) {
@@ -215,7 +206,7 @@ TEST_F(ShutdownTest, UnwritableStoreStillReleasesEngineAndReportsNothing) {
 
 TEST_F(ShutdownTest, CloseCommandUnloadsTheWindow) {
     loadQuietly();
-    form->menuClick({"mnuexit", kNoIndex});
+    form->menuClick({MenuName::mnuexit, kNoIndex});
     EXPECT_EQ(log.calls, Calls{"UnloadMainWindow()"});
 }
 

@@ -59,10 +59,20 @@ TEST(FileEncodings, MarkedFilesAreDecodedByTheirMark) {
     EXPECT_EQ(decodeByMark("\xFF\xFE\x3D\xD8\x00\xDE"s), "\xF0\x9F\x98\x80");  // a surrogate pair
     EXPECT_EQ(decodeByMark("\xFF\xFE"), "");
     // What cannot be decoded shows as U+FFFD rather than vanishing or stopping the reading.
-    EXPECT_EQ(decodeByMark("\xFF\xFE" "a\x00\x3D\xD8" "b\x00"s), "a\xEF\xBF\xBD" "b");
-    EXPECT_EQ(decodeByMark("\xFE\xFF\x00" "a\x00"s), "a\xEF\xBF\xBD");
-    EXPECT_EQ(decodeByMark("\xEF\xBB\xBF" "a\xC3(\xE4\xB8"), "a\xEF\xBF\xBD(\xEF\xBF\xBD\xEF\xBF\xBD");
-    EXPECT_FALSE(decodeByMark("\xEF\xBB" "a"));
+    EXPECT_EQ(decodeByMark("\xFF\xFE"
+                           "a\x00\x3D\xD8"
+                           "b\x00"s),
+              "a\xEF\xBF\xBD"
+              "b");
+    EXPECT_EQ(decodeByMark("\xFE\xFF\x00"
+                           "a\x00"s),
+              "a\xEF\xBF\xBD");
+    EXPECT_EQ(decodeByMark("\xEF\xBB\xBF"
+                           "a\xC3(\xE4\xB8"),
+              "a\xEF\xBF\xBD(\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_FALSE(
+        decodeByMark("\xEF\xBB"
+                     "a"));
     EXPECT_FALSE(decodeByMark("\xD6\xD0\xCE\xC4"));
     EXPECT_FALSE(decodeByMark(""));
 }
@@ -98,12 +108,12 @@ protected:
 
 TEST_F(TextFilesTest, OpenReadsTheFileAndTakesItInLikeAnyOtherText) {
     open("/home/u/ab.txt");
-    EXPECT_EQ(log.calls, (Calls{"ShowOpen()", "ReadWholeFile(/home/u/ab.txt)", "AnsiToText(a\r\nb\r\n)",
-                                "Speak(\r\na\r\nb,11)"}));
-    EXPECT_EQ(form->textBuffer(), "\r\na\r\nb");
-    EXPECT_TRUE(item("mnudeleteall").enabled);
-    EXPECT_TRUE(item("mnusave").enabled);
-    EXPECT_TRUE(form->isReading());
+    EXPECT_EQ(log.calls, (Calls{"ShowOpen()", "ReadWholeFile(/home/u/ab.txt)",
+                                "AnsiToText(a\r\nb\r\n)", "Speak(\r\na\r\nb,11)"}));
+    EXPECT_EQ(form->buffer().text().str(), "\r\na\r\nb");
+    EXPECT_TRUE(item(MenuName::mnudeleteall).enabled);
+    EXPECT_TRUE(item(MenuName::mnusave).enabled);
+    EXPECT_TRUE(form->reading().isReading());
 }
 
 TEST_F(TextFilesTest, InAppendModeAFileBeginsOnANewLineAfterTheEarlierText) {
@@ -112,21 +122,21 @@ TEST_F(TextFilesTest, InAppendModeAFileBeginsOnANewLineAfterTheEarlierText) {
     form->TakeInText("abc");
     open("/home/u/ab.txt");
     open("/home/u/ab.txt");
-    EXPECT_EQ(form->textBuffer(), "abc\r\na\r\nb\r\na\r\nb");
-    EXPECT_FALSE(form->isReading());
+    EXPECT_EQ(form->buffer().text().str(), "abc\r\na\r\nb\r\na\r\nb");
+    EXPECT_FALSE(form->reading().isReading());
 }
 
 TEST_F(TextFilesTest, TheSystemEncodingDecodesUnmarkedFilesAndMarkedOnesGoByTheirMark) {
     form->mnutd_Click();
     fake.disk["/latin1.txt"] = "caf\xE9\rna\xEFve";
     open("/latin1.txt");
-    EXPECT_EQ(form->textBuffer(), "\r\ncafé\r\nnaïve");
+    EXPECT_EQ(form->buffer().text().str(), "\r\ncafé\r\nnaïve");
 
     fake.disk["/utf16.txt"] = "\xFF\xFE\x2D\x4E\x0D\x00\x0A\x00\x87\x65"s;
     log.clear();
     open("/utf16.txt");
     EXPECT_EQ(log.calls, (Calls{"ShowOpen(/latin1.txt)", "ReadWholeFile(/utf16.txt)"}));
-    EXPECT_EQ(form->textBuffer(), "\r\n中\r\n文");
+    EXPECT_EQ(form->buffer().text().str(), "\r\n中\r\n文");
 }
 
 TEST_F(TextFilesTest, AnEmptyFileEmptiesTheBufferAndTheReadCommandSaysSo) {
@@ -134,9 +144,9 @@ TEST_F(TextFilesTest, AnEmptyFileEmptiesTheBufferAndTheReadCommandSaysSo) {
     fake.disk["/empty.txt"] = "";
     log.clear();
     open("/empty.txt");
-    EXPECT_EQ(form->textBuffer(), "");
-    EXPECT_TRUE(item("mnudeleteall").enabled);
-    EXPECT_TRUE(item("mnusave").enabled);
+    EXPECT_EQ(form->buffer().text().str(), "");
+    EXPECT_TRUE(item(MenuName::mnudeleteall).enabled);
+    EXPECT_TRUE(item(MenuName::mnusave).enabled);
     EXPECT_EQ(log.calls.back(), "MsgBox(请拖放要朗读的文本至拖放篮中！,64,Talvoro)");
 }
 
@@ -171,7 +181,7 @@ TEST_F(TextFilesTest, EachDialogStartsWithThePathLastChosenInEither) {
     EXPECT_EQ(fake.shownDialogs[1].FileName, "/home/u/ab.txt");
     EXPECT_EQ(fake.shownDialogs[2].FileName, "/home/u/copy.txt");
     EXPECT_EQ(fake.shownDialogs[3].FileName, "/home/u/copy.txt");
-    EXPECT_EQ(form->commonDialog().FileName, "/home/u/ab.txt");
+    EXPECT_EQ(form->files().dialog().FileName, "/home/u/ab.txt");
 }
 
 TEST_F(TextFilesTest, CancelOrAnEmptyNameChangesNothingAndShowsNothing) {
@@ -184,8 +194,8 @@ TEST_F(TextFilesTest, CancelOrAnEmptyNameChangesNothingAndShowsNothing) {
     open("");
     save("");
     EXPECT_EQ(log.calls, (Calls{"ShowOpen()", "ShowSave()", "ShowOpen()", "ShowSave()"}));
-    EXPECT_EQ(form->textBuffer(), "kept");
-    EXPECT_TRUE(form->isPaused());
+    EXPECT_EQ(form->buffer().text().str(), "kept");
+    EXPECT_TRUE(form->reading().isPaused());
     EXPECT_EQ(form->menu().root(), before);
     EXPECT_EQ(fake.disk.size(), 1u);
 }
@@ -198,9 +208,9 @@ TEST_F(TextFilesTest, SaveWritesTheBufferAndOneLineEndAndChangesNothingElse) {
     save("/out.txt");
     EXPECT_EQ(log.calls, (Calls{"ShowSave(/in.txt)", "TextToAnsi(\r\ncafé\r\n)",
                                 "ReplaceFile(/out.txt,\r\ncaf\xE9\r\n)"}));
-    EXPECT_EQ(form->textBuffer(), "\r\ncafé");
-    EXPECT_TRUE(item("mnusave").enabled);
-    EXPECT_FALSE(form->isReading());
+    EXPECT_EQ(form->buffer().text().str(), "\r\ncafé");
+    EXPECT_TRUE(item(MenuName::mnusave).enabled);
+    EXPECT_FALSE(form->reading().isReading());
 
     // Opening the saved file and saving it again adds an empty line at the top each time.
     open("/out.txt");
@@ -211,11 +221,13 @@ TEST_F(TextFilesTest, SaveWritesTheBufferAndOneLineEndAndChangesNothingElse) {
 TEST_F(TextFilesTest, TextTheSystemEncodingCannotHoldIsSavedAsMarkedUtf8) {
     form->TakeInText("café 中文");
     save("/out.txt");
-    EXPECT_EQ(fake.disk["/out.txt"], "\xEF\xBB\xBF" "café 中文\r\n");
+    EXPECT_EQ(fake.disk["/out.txt"],
+              "\xEF\xBB\xBF"
+              "café 中文\r\n");
     // and it reads back as it was.
     form->mnutd_Click();
     open("/out.txt");
-    EXPECT_EQ(form->textBuffer(), "\r\ncafé 中文");
+    EXPECT_EQ(form->buffer().text().str(), "\r\ncafé 中文");
 }
 
 TEST_F(TextFilesTest, AFailingOpenShowsTheErrorBoxAndLeavesEverythingAsItWas) {
@@ -224,19 +236,20 @@ TEST_F(TextFilesTest, AFailingOpenShowsTheErrorBoxAndLeavesEverythingAsItWas) {
     open("/missing.txt");
     EXPECT_EQ(log.calls, (Calls{"ShowOpen()", "ReadWholeFile(/missing.txt)",
                                 "MsgBox(文件未找到,48,错误信息：53)"}));
-    EXPECT_EQ(form->textBuffer(), "kept");
-    EXPECT_TRUE(form->isReading());
+    EXPECT_EQ(form->buffer().text().str(), "kept");
+    EXPECT_TRUE(form->reading().isReading());
 
     fake.fileFailures.failing.emplace("ReadWholeFile", AppError(57, "设备 I/O 错误"));
     log.clear();
     open("/home/u/ab.txt");
     EXPECT_EQ(log.calls.back(), "MsgBox(设备 I/O 错误,48,错误信息：57)");
-    EXPECT_EQ(form->textBuffer(), "kept");
+    EXPECT_EQ(form->buffer().text().str(), "kept");
 
     fake.fileFailures.failing.emplace("ShowOpen", AppError(32765, "对话框失败"));
     log.clear();
     form->mnuopen_Click();
-    EXPECT_EQ(log.calls, (Calls{"ShowOpen(/home/u/ab.txt)", "MsgBox(对话框失败,48,错误信息：32765)"}));
+    EXPECT_EQ(log.calls,
+              (Calls{"ShowOpen(/home/u/ab.txt)", "MsgBox(对话框失败,48,错误信息：32765)"}));
 }
 
 TEST_F(TextFilesTest, AFailingSaveShowsTheErrorBoxAndLeavesTheBufferAsItWas) {
@@ -245,8 +258,8 @@ TEST_F(TextFilesTest, AFailingSaveShowsTheErrorBoxAndLeavesTheBufferAsItWas) {
     log.clear();
     save("/full/out.txt");
     EXPECT_EQ(log.calls.back(), "MsgBox(磁盘已满,48,错误信息：61)");
-    EXPECT_EQ(form->textBuffer(), "kept");
-    EXPECT_TRUE(item("mnusave").enabled);
+    EXPECT_EQ(form->buffer().text().str(), "kept");
+    EXPECT_TRUE(item(MenuName::mnusave).enabled);
     EXPECT_EQ(fake.disk.count("/full/out.txt"), 0u);
 
     fake.fileFailures.failing.emplace("ShowSave", AppError(32765, "对话框失败"));
@@ -258,7 +271,8 @@ TEST_F(TextFilesTest, AFailingSaveShowsTheErrorBoxAndLeavesTheBufferAsItWas) {
 TEST_F(TextFilesTest, TheMenuRunsOpenAndSave) {
     form->TakeInText("x");
     fake.dialogAnswers = {std::nullopt, std::nullopt};
-    fake.menuChoices = {MenuItemId{"mnuopen", kNoIndex}, MenuItemId{"mnusave", kNoIndex}};
+    fake.menuChoices = {MenuItemId{MenuName::mnuopen, kNoIndex},
+                        MenuItemId{MenuName::mnusave, kNoIndex}};
     log.clear();
     form->Picture1_MouseDown(kButtonRight, 0, 10, 10);
     form->Picture1_MouseDown(kButtonRight, 0, 10, 10);

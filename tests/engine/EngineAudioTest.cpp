@@ -9,7 +9,7 @@
 #include <fstream>
 
 #include "EngineFixture.h"
-#include "app/AppError.h"
+#include "base/AppError.h"
 
 namespace talvoro::testing {
 namespace {
@@ -96,7 +96,8 @@ TEST_F(EngineAudioTest, MarkupShapesTheSound) {
     EXPECT_NEAR(normal / fast, 3.0, 0.6);
 
     const Recorder::Sound loud = hear("Loud and clear, loud and clear.");
-    const Recorder::Sound soft = hear("<volume level=\"50\">Loud and clear, loud and clear.</volume>");
+    const Recorder::Sound soft =
+        hear("<volume level=\"50\">Loud and clear, loud and clear.</volume>");
     EXPECT_NEAR(soft.rms / loud.rms, 0.5, 0.05);
     EXPECT_NEAR(soft.peak / loud.peak, 0.5, 0.05);
 
@@ -134,9 +135,9 @@ TEST_F(EngineAudioTest, AudioTagTouchesNoFileAndStartsNoProcess) {
     const int watch = inotify_init1(IN_NONBLOCK);
     inotify_add_watch(watch, dir.c_str(), IN_OPEN | IN_ACCESS);
     const std::string marker = (dir / "ran").string();
-    const Recorder::Sound s = hear("Before <audio src=\"" + wav.string() + "\"/> <audio src=\"" +
-                                   mp3.string() + "\">fallback</audio> <audio src=\"x.mp3;touch " +
-                                   marker + "\"/> after.");
+    const Recorder::Sound s =
+        hear("Before <audio src=\"" + wav.string() + "\"/> <audio src=\"" + mp3.string() +
+             "\">fallback</audio> <audio src=\"x.mp3;touch " + marker + "\"/> after.");
     EXPECT_TRUE(s.audible);
     char buf[4096];
     EXPECT_LE(read(watch, buf, sizeof buf), 0) << "a file was opened";

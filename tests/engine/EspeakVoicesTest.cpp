@@ -5,7 +5,7 @@
 #include <fstream>
 #include <set>
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "platform/UiThread.h"
 #include "speech/espeak/EspeakEngine.h"
 #include "speech/espeak/VoiceCatalog.h"
@@ -56,7 +56,8 @@ TEST(VoiceNames, BestMatchingVoiceComesFirstOthersKeepTheirOrder) {
 // foreign folder may hold.
 TEST(VoiceFiles, NamesLanguagesAndIdentifiersAreReadAndVariantsLeftOut) {
     namespace fs = std::filesystem;
-    const fs::path root = fs::temp_directory_path() / ("talvoro-voices-" + std::to_string(getpid()));
+    const fs::path root =
+        fs::temp_directory_path() / ("talvoro-voices-" + std::to_string(getpid()));
     fs::remove_all(root);
     auto write = [&](const std::string& rel, const std::string& text) {
         fs::create_directories((root / rel).parent_path());
@@ -64,10 +65,10 @@ TEST(VoiceFiles, NamesLanguagesAndIdentifiersAreReadAndVariantsLeftOut) {
     };
     write("lang/sit/cmn", "name Chinese (Mandarin)  // comment\nlanguage cmn\nlanguage zh 5\n");
     write("lang/gmw/en-US", "\tname\tEnglish (America)\r\nlanguage en-us 2\r\nlanguage en 3");
-    write("lang/zle/uk", "// name Hidden\nlanguage uk\n");          // no name: not a voice
-    write("lang/art/eo", "name Esperanto\n");                         // no language: not a voice
-    write("voices/!v/f3", "name Female 3\nlanguage variant\n");      // a variant
-    write("voices/mb/mb-en1", "name en1\nlanguage en 10\n");         // an mbrola voice
+    write("lang/zle/uk", "// name Hidden\nlanguage uk\n");       // no name: not a voice
+    write("lang/art/eo", "name Esperanto\n");                    // no language: not a voice
+    write("voices/!v/f3", "name Female 3\nlanguage variant\n");  // a variant
+    write("voices/mb/mb-en1", "name en1\nlanguage en 10\n");     // an mbrola voice
     write("voices/extra", "name Extra\nlanguage xx\n");
 
     const std::vector<VoiceEntry> voices = readVoiceFiles(root.string());
@@ -75,10 +76,12 @@ TEST(VoiceFiles, NamesLanguagesAndIdentifiersAreReadAndVariantsLeftOut) {
     ASSERT_EQ(voices.size(), 3u);
     EXPECT_EQ(voices[0].identifier, "sit/cmn");
     EXPECT_EQ(voices[0].name, "Chinese (Mandarin)");
-    EXPECT_EQ(voices[0].languages, (std::vector<std::pair<int, std::string>>{{5, "cmn"}, {5, "zh"}}));
+    EXPECT_EQ(voices[0].languages,
+              (std::vector<std::pair<int, std::string>>{{5, "cmn"}, {5, "zh"}}));
     EXPECT_EQ(voices[1].identifier, "gmw/en-US");
     EXPECT_EQ(voices[1].name, "English (America)");
-    EXPECT_EQ(voices[1].languages, (std::vector<std::pair<int, std::string>>{{2, "en-us"}, {3, "en"}}));
+    EXPECT_EQ(voices[1].languages,
+              (std::vector<std::pair<int, std::string>>{{2, "en-us"}, {3, "en"}}));
     EXPECT_EQ(voices[2].identifier, "extra");
 }
 

@@ -44,7 +44,8 @@ bool PulseDaemon::start() {
         if (pa_simple* s = pa_simple_new(nullptr, "probe", PA_STREAM_PLAYBACK, nullptr, "probe",
                                          &spec, nullptr, nullptr, nullptr)) {
             pa_simple_free(s);
-            std::system(("pactl set-default-sink " + std::string(kSink) + " >/dev/null 2>&1").c_str());
+            std::system(
+                ("pactl set-default-sink " + std::string(kSink) + " >/dev/null 2>&1").c_str());
             return true;
         }
         usleep(25000);
@@ -59,7 +60,9 @@ void PulseDaemon::kill() {
     pid_ = -1;
 }
 
-bool PulseDaemon::restart() { return start(); }
+bool PulseDaemon::restart() {
+    return start();
+}
 
 void PulseDaemon::stall() {
     if (pid_ > 0) ::kill(pid_, SIGSTOP);
@@ -107,7 +110,8 @@ void Recorder::stop() {
 void Recorder::run() {
     std::vector<short> buf(kRate / 200);
     while (!stop_) {
-        if (pa_simple_read(static_cast<pa_simple*>(stream_), buf.data(), buf.size() * 2, nullptr) < 0)
+        if (pa_simple_read(static_cast<pa_simple*>(stream_), buf.data(), buf.size() * 2, nullptr) <
+            0)
             break;
         std::lock_guard lock(mutex_);
         blocks_.push_back({Clock::now(), buf});

@@ -7,7 +7,7 @@
 #include <future>
 
 #include "EngineFixture.h"
-#include "app/AppError.h"
+#include "base/AppError.h"
 
 namespace talvoro::testing {
 namespace {

@@ -16,6 +16,7 @@
 #include "platform/DataObject.h"
 #include "platform/qt/BasketWindow.h"
 #include "platform/qt/DropData.h"
+#include "platform/qt/QtPlatform.h"
 
 namespace talvoro::qt {
 namespace {
@@ -23,11 +24,11 @@ namespace {
 class BasketWindowOrder : public ::testing::Test {
 protected:
     BasketWindowOrder() {
-        handlers.press = [this](int button, QPointF) {
+        handlers.press = [this](int button, int, float, float) {
             calls.push_back("press " + std::to_string(button));
         };
-        handlers.drop = [this](DataObject& data, int, int, int, QPointF) {
-            calls.push_back("drop " + data.GetData(kFormatText));
+        handlers.drop = [this](HeldDrop& drop) {
+            calls.push_back("drop " + drop.data->GetData(kFormatText));
         };
         window.show();
     }
@@ -106,6 +107,23 @@ TEST(DataRule, FileListsAreNoTextWhateverTextComesWithThem) {
     QMimeData picture;
     picture.setData(QStringLiteral("image/png"), "\x89PNG");
     EXPECT_EQ(plainText(picture), std::nullopt);
+}
+
+// Work that reaches the user-interface thread goes through the core's one door: what escapes it
+// is shown in the common error box, as on Windows, and the work after it still runs.
+TEST(EventDoor, AFailureInPostedWorkIsShownAndTheRestStillRuns) {
+    struct RecordingPlatform : QtPlatform {
+        std::vector<std::string> boxes;
+        void messageBox(const std::string& text, int, const std::string& title) override {
+            boxes.push_back(title + " " + text);
+        }
+    } platform;
+    bool after = false;
+    platform.post([] { throw std::runtime_error("lost"); });
+    platform.post([&] { after = true; });
+    QCoreApplication::processEvents();
+    EXPECT_EQ(platform.boxes, std::vector<std::string>{"错误信息：5 lost"});
+    EXPECT_TRUE(after);
 }
 
 }  // namespace

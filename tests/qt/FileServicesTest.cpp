@@ -131,8 +131,7 @@ TEST_F(PosixFilesTest, ReplacingCreatesOrReplacesAndLeavesNothingBeside) {
     EXPECT_EQ(contents(path("new.txt")), "first\r\n");
     const mode_t mask = umask(0);
     umask(mask);
-    EXPECT_EQ(fs::status(path("new.txt")).permissions(),
-              static_cast<fs::perms>(0666 & ~mask));
+    EXPECT_EQ(fs::status(path("new.txt")).permissions(), static_cast<fs::perms>(0666 & ~mask));
 
     chmod(path("new.txt").c_str(), 0640);
     replaceFile(path("new.txt"), "second");

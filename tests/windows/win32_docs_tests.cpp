@@ -40,7 +40,9 @@ void check(bool ok, const char* what, int line) {
 
 constexpr const wchar_t* kRecordName = L"registration.txt";
 
-std::wstring folderOf(const std::wstring& path) { return path.substr(0, path.find_last_of(L'\\')); }
+std::wstring folderOf(const std::wstring& path) {
+    return path.substr(0, path.find_last_of(L'\\'));
+}
 
 std::wstring ownPath() {
     wchar_t buffer[MAX_PATH];
@@ -101,7 +103,9 @@ std::string makeFolder(const std::wstring& name) {
     return wideToUtf8(folder);
 }
 
-std::string asText(const std::vector<std::uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
+std::string asText(const std::vector<std::uint8_t>& bytes) {
+    return {bytes.begin(), bytes.end()};
+}
 
 void testProvisioning() {
     std::printf("provisioning against a stand-in system directory\n");
@@ -125,9 +129,12 @@ void testProvisioning() {
     DeleteFileW(utf8ToWide(runtime).c_str());
     Save_Reg_Sapi(system);
     CHECK(readFile(runtime) == carried);
-    CHECK(waitFor([&] { return readFile(dir + "\\" + record).find('\n') != std::string::npos &&
-                               readFile(dir + "\\" + record).back() == '\n'; },
-                  20000));
+    CHECK(waitFor(
+        [&] {
+            return readFile(dir + "\\" + record).find('\n') != std::string::npos &&
+                   readFile(dir + "\\" + record).back() == '\n';
+        },
+        20000));
     const std::string started = readFile(dir + "\\" + record);
     const std::string expected =
         "\"" + dir + "\\regsvr32.exe\" \"" + runtime + "\"\n" + std::to_string(kShowMinimized);
@@ -155,8 +162,7 @@ void testFiles() {
     CHECK(!SaveResourceToFile(system, kManualResource, "CUSTOM", dir + "\\taken"));
     CHECK(readFile(dir + "\\taken") == "someone else's");
     CHECK(SaveResourceToFile(system, kManualResource, "CUSTOM", dir + "\\manual.mht"));
-    CHECK(readFile(dir + "\\manual.mht") ==
-          asText(system.loadResource(kManualResource, "CUSTOM")));
+    CHECK(readFile(dir + "\\manual.mht") == asText(system.loadResource(kManualResource, "CUSTOM")));
 
     // A link at the name: it counts as there, is never written through, and deleting it
     // leaves what it leads to alone. Not every system lets a user make one (Wine 8 answers
@@ -197,7 +203,7 @@ void testHelpViewer() {
 
     Win32HelpViewer viewer;
     CHECK(!viewer.helpLoaded());
-    viewer.loadHelp(kHelpCaption);
+    viewer.loadHelp(Frmhelp::design());
     CHECK(viewer.helpLoaded());
     HWND window = viewer.window();
     wchar_t title[64] = {};
@@ -238,7 +244,7 @@ void testHelpViewer() {
     SendMessageW(window, WM_CLOSE, 0, 0);
     CHECK(!viewer.helpLoaded());
     CHECK(!IsWindow(window));
-    viewer.loadHelp(kHelpCaption);
+    viewer.loadHelp(Frmhelp::design());
     viewer.showHelp();
     viewer.quitWhenClosed();
     PostMessageW(viewer.window(), WM_CLOSE, 0, 0);

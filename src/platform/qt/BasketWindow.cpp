@@ -10,44 +10,44 @@
 #include <QTimer>
 #include <QWindow>
 #include <memory>
+#include <tuple>
+#include <utility>
 
 #include "platform/qt/AppLife.h"
 #include "platform/qt/DropData.h"
+#include "platform/qt/QtUi.h"
 #include "platform/qt/Trace.h"
 #include "platform/qt/X11Move.h"
 
 namespace talvoro::qt {
-
 namespace {
 
-int buttonState(Qt::MouseButtons b) {
-    return (b & Qt::LeftButton ? 1 : 0) | (b & Qt::RightButton ? 2 : 0) |
-           (b & Qt::MiddleButton ? 4 : 0);
+// A place in pixels of `widget` in twips of its screen.
+std::pair<float, float> twipsOf(const QWidget& widget, QPointF at) {
+    const TwipsPerPixel scale = twipsPerPixelOf(widget.screen());
+    return {static_cast<float>(pixelsToTwips(at.x(), scale.x)),
+            static_cast<float>(pixelsToTwips(at.y(), scale.y))};
 }
 
-int shiftState(Qt::KeyboardModifiers m) {
-    return (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::ControlModifier ? 2 : 0) |
-           (m & Qt::AltModifier ? 4 : 0);
+void report(const BasketEvents::Mouse& handler, const QWidget& widget, int button, QMouseEvent* e,
+            QPointF at) {
+    if (!handler) return;
+    const auto [x, y] = twipsOf(widget, at);
+    handler(button, keysOf(e->modifiers()), x, y);
 }
 
 }  // namespace
 
-int buttonValue(Qt::MouseButton b) {
-    switch (b) {
-        case Qt::LeftButton: return 1;
-        case Qt::RightButton: return 2;
-        case Qt::MiddleButton: return 4;
-        default: return 0;
-    }
-}
-
-PictureBox::PictureBox(QWidget* parent, BasketEvents& handlers, std::function<void()> beforePress)
+PictureBox::PictureBox(QWidget* parent, const BasketLayout& layout, BasketEvents& handlers,
+                       std::function<void()> beforePress)
     : QWidget(parent),
       handlers_(handlers),
       beforePress_(std::move(beforePress)),
-      picture_(QStringLiteral(":/basket.bmp")) {
+      picture_(QStringLiteral(":/basket.bmp")),
+      imageSize_(layout.imageWidth, layout.imageHeight) {
     setObjectName(QStringLiteral("Picture1"));
-    setGeometry(1, 1, 38, 37);
+    const PixelRect& at = layout.picture;
+    setGeometry(at.left, at.top, at.width, at.height);
     setCursor(Qt::SizeAllCursor);
     setMouseTracking(true);
     setAutoFillBackground(true);
@@ -56,20 +56,29 @@ PictureBox::PictureBox(QWidget* parent, BasketEvents& handlers, std::function<vo
     setPalette(pal);
 }
 
+// The image from the picture's top-left corner, at the size the screen's scale gives it; the
+// picture is a little shorter, so its bottom rows are cut.
 void PictureBox::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.drawPixmap(0, 0, picture_);  // 38 x 38: the bottom row falls outside the 37-pixel box
+    if (picture_.size() == imageSize_) {
+        p.drawPixmap(0, 0, picture_);
+    } else {
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.drawPixmap(QRect(QPoint(0, 0), imageSize_), picture_);
+    }
 }
 
 void PictureBox::mousePressEvent(QMouseEvent* e) {
     if (beforePress_) beforePress_();
-    if (const int b = buttonValue(e->button())) handlers_.press(b, e->position());
+    if (const int b = buttonsOf(e->button())) report(handlers_.press, *this, b, e, e->position());
 }
 
-void PictureBox::mouseMoveEvent(QMouseEvent* e) { handlers_.move(0, e->position()); }
+void PictureBox::mouseMoveEvent(QMouseEvent* e) {
+    report(handlers_.move, *this, buttonsOf(e->buttons()), e, e->position());
+}
 
 void PictureBox::mouseReleaseEvent(QMouseEvent* e) {
-    if (const int b = buttonValue(e->button())) handlers_.release(b, e->position());
+    if (const int b = buttonsOf(e->button())) report(handlers_.release, *this, b, e, e->position());
 }
 
 BasketWindow::BasketWindow(BasketEvents& handlers)
@@ -77,15 +86,18 @@ BasketWindow::BasketWindow(BasketEvents& handlers)
       handlers_(handlers) {
     setObjectName(QStringLiteral("Frmlan"));
     setWindowTitle(QString());
-    setFixedSize(40, 40);
+    const BasketLayout layout = basketLayout(twipsPerPixelOf(nullptr));
+    setFixedSize(layout.width, layout.height);
     setAutoFillBackground(true);
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor(0, 0, 192));
+    const Colour background = kBasketDesign.background;
+    pal.setColor(QPalette::Window,
+                 QColor(redOf(background), greenOf(background), blueOf(background)));
     setPalette(pal);
     setMouseTracking(true);
     // Drags are taken by the window and handed to the picture here (see overPicture).
     setAcceptDrops(true);
-    picture_ = new PictureBox(this, handlers_, [this] { handPendingDrops(); });
+    picture_ = new PictureBox(this, layout, handlers_, [this] { handHeldDrops(); });
 }
 
 void BasketWindow::closeEvent(QCloseEvent* e) {
@@ -100,7 +112,8 @@ void BasketWindow::closeEvent(QCloseEvent* e) {
 // The frame around the picture: moves here reach the picture only while it holds the capture,
 // which the handlers of the picture decide.
 void BasketWindow::mouseMoveEvent(QMouseEvent* e) {
-    handlers_.frameMove(e->position() - QPointF(picture_->pos()));
+    report(handlers_.frameMove, *this, buttonsOf(e->buttons()), e,
+           e->position() - QPointF(picture_->pos()));
 }
 
 // The basket only ever copies: a source that offers to move would otherwise delete the text it
@@ -130,7 +143,8 @@ void BasketWindow::leavePicture() {
     dragOnPicture_ = false;
     if (!handlers_.dragOver) return;
     DraggedData none(nullptr);
-    handlers_.dragOver(none, 0, 0, 0, lastDragPos_, 1);
+    const auto [x, y] = twipsOf(*this, lastDragPos_);
+    handlers_.dragOver(none, 0, 0, 0, x, y, kDragLeave);
 }
 
 // Over the picture every drag is let through to the drop, whatever it carries; over the frame
@@ -143,13 +157,14 @@ void BasketWindow::dragMoved(QDropEvent* e) {
         return;
     }
     acceptAsCopy(e);
-    const int state = dragOnPicture_ ? 2 : 0;
+    const int state = dragOnPicture_ ? kDragOver : kDragEnter;
     dragOnPicture_ = true;
     lastDragPos_ = at;
     if (!handlers_.dragOver) return;
     DraggedData data(e->mimeData());
-    handlers_.dragOver(data, static_cast<int>(e->dropAction()), buttonState(e->buttons()),
-                       shiftState(e->modifiers()), at, state);
+    const auto [x, y] = twipsOf(*this, at);
+    handlers_.dragOver(data, static_cast<int>(e->dropAction()), buttonsOf(e->buttons()),
+                       keysOf(e->modifiers()), x, y, state);
 }
 
 // A drag that enters over the frame is still taken in, or Qt would send the moves that follow
@@ -160,9 +175,13 @@ void BasketWindow::dragEnterEvent(QDragEnterEvent* e) {
     if (!e->isAccepted()) acceptAsCopy(e);
 }
 
-void BasketWindow::dragMoveEvent(QDragMoveEvent* e) { dragMoved(e); }
+void BasketWindow::dragMoveEvent(QDragMoveEvent* e) {
+    dragMoved(e);
+}
 
-void BasketWindow::dragLeaveEvent(QDragLeaveEvent*) { leavePicture(); }
+void BasketWindow::dragLeaveEvent(QDragLeaveEvent*) {
+    leavePicture();
+}
 
 // The data is transferred now, while the drop lasts; the handler runs once the drag source has
 // been answered, so that it never waits on a message box.
@@ -173,24 +192,20 @@ void BasketWindow::dropEvent(QDropEvent* e) {
         e->ignore();
         return;
     }
-    auto data = std::make_shared<DroppedData>(e->mimeData());
+    auto data = std::make_unique<DroppedData>(e->mimeData());
     trace("taken", static_cast<long long>(data->size()));
     acceptAsCopy(e);
-    const int effect = static_cast<int>(e->dropAction());
-    const int buttons = buttonState(e->buttons()), shift = shiftState(e->modifiers());
-    pendingDrops_.push_back({data, effect, buttons, shift, at});
-    QTimer::singleShot(0, this, [this] { handPendingDrops(); });
+    HeldDrop drop{std::move(data), static_cast<int>(e->dropAction()), buttonsOf(e->buttons()),
+                  keysOf(e->modifiers())};
+    std::tie(drop.x, drop.y) = twipsOf(*this, at);
+    heldDrops_.hold(std::move(drop));
+    QTimer::singleShot(0, this, [this] { handHeldDrops(); });
 }
 
-// A drop is handed over once its source has been answered, so that a message box never keeps
-// the source waiting. A press that reaches us first still comes after the drop the user made
-// before it: the pop-up it opens shows the buffer with the dropped text in it.
-void BasketWindow::handPendingDrops() {
-    while (!pendingDrops_.empty()) {
-        PendingDrop d = std::move(pendingDrops_.front());
-        pendingDrops_.pop_front();
-        if (handlers_.drop) handlers_.drop(*d.data, d.effect, d.buttons, d.shift, d.at);
-    }
+void BasketWindow::handHeldDrops() {
+    heldDrops_.handOver([this](HeldDrop& drop) {
+        if (handlers_.drop) handlers_.drop(drop);
+    });
 }
 
 }  // namespace talvoro::qt

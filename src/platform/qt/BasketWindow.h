@@ -1,29 +1,31 @@
 #pragma once
-// The basket: a 40 x 40 frameless, always-on-top window whose picture forwards the mouse to the
-// core.
+// The basket: a frameless, always-on-top window of the core's design whose picture forwards the
+// mouse to the core.
 
 #include <QPixmap>
 #include <QPoint>
 #include <QWidget>
-#include <deque>
 #include <functional>
-#include <memory>
 
+#include "ui/BasketDesign.h"
+#include "intake/HeldDrops.h"
 #include "platform/DataObject.h"
 
 namespace talvoro::qt {
 
-// What the basket reports: mouse events of the picture, in pixels relative to the picture, and
-// the window's closing.
+// What the basket reports, in the core's terms: buttons and keys as its codes, places in twips
+// relative to the picture.
 struct BasketEvents {
-    std::function<void(int button, QPointF pos)> press, move, release;
+    using Mouse = std::function<void(int button, int shift, float x, float y)>;
+    Mouse press, move, release;
     // A move over the basket's frame, outside the picture.
-    std::function<void(QPointF pos)> frameMove;
-    // A drag over the picture (state 0 entering, 1 leaving, 2 over) and a drop on it; effect,
-    // buttons and keys as the core's handlers take them.
-    std::function<void(DataObject&, int effect, int buttons, int shift, QPointF pos, int state)>
+    Mouse frameMove;
+    // A drag over the picture (kDragEnter, kDragLeave, kDragOver), and a drop on it once its
+    // source has been answered.
+    std::function<void(DataObject&, int effect, int buttons, int shift, float x, float y,
+                       int state)>
         dragOver;
-    std::function<void(DataObject&, int effect, int buttons, int shift, QPointF pos)> drop;
+    std::function<void(HeldDrop& drop)> drop;
     std::function<void()> close;
 };
 
@@ -31,7 +33,8 @@ class PictureBox : public QWidget {
     Q_OBJECT
 public:
     // `beforePress` runs ahead of every press on the picture.
-    PictureBox(QWidget* parent, BasketEvents& handlers, std::function<void()> beforePress);
+    PictureBox(QWidget* parent, const BasketLayout& layout, BasketEvents& handlers,
+               std::function<void()> beforePress);
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -43,6 +46,7 @@ private:
     BasketEvents& handlers_;
     std::function<void()> beforePress_;
     QPixmap picture_;
+    QSize imageSize_;
 };
 
 class BasketWindow : public QWidget {
@@ -51,8 +55,8 @@ public:
     explicit BasketWindow(BasketEvents& handlers);
 
     PictureBox* picture() const { return picture_; }
-    // Hands the drops taken so far to the core, oldest first.
-    void handPendingDrops();
+    // Hands the drops taken so far to the core.
+    void handHeldDrops();
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -68,21 +72,12 @@ private:
     void dragMoved(QDropEvent* e);
     void leavePicture();
 
-    struct PendingDrop {
-        std::shared_ptr<DataObject> data;
-        int effect, buttons, shift;
-        QPointF at;
-    };
-
     BasketEvents& handlers_;
     PictureBox* picture_;
     bool unloaded_ = false;
     bool dragOnPicture_ = false;
     QPointF lastDragPos_;
-    std::deque<PendingDrop> pendingDrops_;
+    HeldDrops heldDrops_;
 };
-
-// The core's button value for a Qt button: 1 left, 2 right, 4 middle, 0 for others.
-int buttonValue(Qt::MouseButton b);
 
 }  // namespace talvoro::qt

@@ -2,12 +2,10 @@
 
 #include <QUrl>
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 
 namespace talvoro::qt {
 namespace {
-
-constexpr long kErrTransferFailed = -2147467259;  // E_FAIL
 
 [[noreturn]] void noText() {
     throw AppError(kErrNoSuchFormat, "拖放的数据中没有文本（例如文件或图片）");

@@ -75,8 +75,7 @@ private:
 
 FileCharset::FileCharset(std::string name) : name_(std::move(name)) {
     const std::string n = upper(name_);
-    utf8_ = n == "UTF-8" || n == "UTF8" || n == "ANSI_X3.4-1968" || n == "ASCII" ||
-            n == "US-ASCII";
+    utf8_ = n == "UTF-8" || n == "UTF8" || n == "ANSI_X3.4-1968" || n == "ASCII" || n == "US-ASCII";
 }
 
 FileCharset FileCharset::fromLocale() {
@@ -91,7 +90,8 @@ std::string FileCharset::decode(std::string bytes) const {
     } else {
         Converter local("UTF-8", name_.c_str());
         if (local.ok())
-            if (std::optional<std::string> text = local.convert(bytes, false)) return std::move(*text);
+            if (std::optional<std::string> text = local.convert(bytes, false))
+                return std::move(*text);
     }
     Converter chinese("UTF-8", kChineseFallback);
     if (chinese.ok())

@@ -120,15 +120,22 @@ void writeInPlace(const std::string& path, std::string_view bytes) {
 
 AppError fileError(int error) {
     switch (error) {
-        case ENOENT: return AppError(kErrFileNotFound, "文件未找到");
-        case ENOTDIR: return AppError(kErrPathNotFound, "路径未找到");
+        case ENOENT:
+            return AppError(kErrFileNotFound, "文件未找到");
+        case ENOTDIR:
+            return AppError(kErrPathNotFound, "路径未找到");
         case EACCES:
-        case EPERM: return AppError(kErrPermissionDenied, "没有权限");
+        case EPERM:
+            return AppError(kErrPermissionDenied, "没有权限");
         case ENOSPC:
-        case EDQUOT: return AppError(kErrDiskFull, "磁盘已满");
-        case EIO: return AppError(kErrDeviceIo, "设备 I/O 错误");
-        case ENOMEM: return AppError(kErrOutOfMemory, "内存溢出");
-        default: return AppError(kErrPathFileAccess, "路径/文件访问错误");
+        case EDQUOT:
+            return AppError(kErrDiskFull, "磁盘已满");
+        case EIO:
+            return AppError(kErrDeviceIo, "设备 I/O 错误");
+        case ENOMEM:
+            return AppError(kErrOutOfMemory, "内存溢出");
+        default:
+            return AppError(kErrPathFileAccess, "路径/文件访问错误");
     }
 }
 
@@ -153,7 +160,8 @@ std::string readWholeFile(const std::string& path) {
     char more[65536];
     for (;;) {
         // Read into the buffer sized from the file; past its end (a growing file, or one that
-        // gives its size as 0, as /proc does) through a small block, so that reaching the end costs no reallocation.
+        // gives its size as 0, as /proc does) through a small block, so that reaching the end costs
+        // no reallocation.
         const bool room = done < bytes.size();
         char* into = room ? bytes.data() + done : more;
         const std::size_t want = room ? bytes.size() - done : sizeof more;
@@ -188,7 +196,9 @@ void replaceFile(const std::string& path, std::string_view bytes) {
     }
 
     const std::size_t slash = target.find_last_of('/');
-    const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+    const std::string dir = slash == std::string::npos ? "."
+                            : slash == 0               ? "/"
+                                                       : target.substr(0, slash);
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
 
     {

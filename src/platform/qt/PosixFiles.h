@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 
 namespace talvoro::qt {
 

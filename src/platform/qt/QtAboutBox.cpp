@@ -16,55 +16,16 @@
 #include <map>
 #include <vector>
 
+#include "base/ErrorPolicy.h"
 #include "platform/qt/AppLife.h"
+#include "platform/qt/QtUi.h"
 
 namespace talvoro::qt {
 namespace {
 
-// The shell's answers: the address was handed on; no program takes it; no such file.
-constexpr std::intptr_t kShellOk = 42;
-constexpr std::intptr_t kShellNoAssociation = 31;
-constexpr std::intptr_t kShellFileNotFound = 2;
-
-QString qs(const std::string& s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-int buttonOf(Qt::MouseButton b) {
-    switch (b) {
-        case Qt::LeftButton:
-            return 1;
-        case Qt::RightButton:
-            return 2;
-        case Qt::MiddleButton:
-            return 4;
-        default:
-            return 0;
-    }
-}
-
-int shiftOf(Qt::KeyboardModifiers m) {
-    return (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::ControlModifier ? 2 : 0) |
-           (m & Qt::AltModifier ? 4 : 0);
-}
-
-// Twips per pixel across and down, from the screen the box opens on.
-struct Scale {
-    double x = 15, y = 15;
-    int left(int twips) const { return static_cast<int>(std::lround(twips / x)); }
-    int top(int twips) const { return static_cast<int>(std::lround(twips / y)); }
-    QRect rect(int l, int t, int w, int h) const {
-        return QRect(left(l), top(t), left(l + w) - left(l), top(t + h) - top(t));
-    }
-};
-
-Scale screenScale() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    Scale s;
-    if (!screen) return s;
-    if (screen->logicalDotsPerInchX() > 0) s.x = 1440.0 / screen->logicalDotsPerInchX();
-    if (screen->logicalDotsPerInchY() > 0) s.y = 1440.0 / screen->logicalDotsPerInchY();
-    return s;
+QRect pixels(int left, int top, int width, int height, TwipsPerPixel scale) {
+    const PixelRect r = pixelRect(left, top, width, height, scale);
+    return QRect(r.left, r.top, r.width, r.height);
 }
 
 // A font of the design, under the name Windows gives it, as a font this desktop has: the Song
@@ -100,50 +61,70 @@ QFont desktopFont(const FontDesign& font) {
     return q;
 }
 
-// Reports one widget's mouse to the core: every press and release, and a click for a left
-// press released over the same widget. The second press of a double click is a press but
-// starts no click, so a double click on a link opens it once.
+// Reports one widget's mouse to the core: every press and release, and the clicks the core's
+// rule makes of them.
 class MouseReporter {
 public:
-    MouseReporter(std::string name, AboutEvents& events, const Scale& scale)
+    MouseReporter(std::string name, AboutEvents& events, const TwipsPerPixel& scale)
         : name_(std::move(name)), events_(events), scale_(scale) {}
 
     void press(QMouseEvent* e, bool secondOfDouble) {
         e->accept();
-        const int button = buttonOf(e->button());
+        const int button = buttonsOf(e->button());
         if (!button) return;
-        if (button == 1) clickArmed_ = !secondOfDouble;
+        clicks_.pressed(button, secondOfDouble);
         const QPointF at = e->position();
-        events_.MouseDown(name_, button, shiftOf(e->modifiers()),
-                          static_cast<float>(at.x() * scale_.x),
-                          static_cast<float>(at.y() * scale_.y));
+        events_.MouseDown(name_, button, keysOf(e->modifiers()), twipsX(at), twipsY(at));
     }
 
     void release(QWidget& w, QMouseEvent* e) {
         e->accept();
-        const int button = buttonOf(e->button());
+        const int button = buttonsOf(e->button());
         if (!button) return;
-        const bool click = button == 1 && clickArmed_ && w.rect().contains(e->position().toPoint());
-        if (button == 1) clickArmed_ = false;
         const QPointF at = e->position();
-        events_.MouseUp(name_, button, shiftOf(e->modifiers()),
-                        static_cast<float>(at.x() * scale_.x),
-                        static_cast<float>(at.y() * scale_.y));
+        const bool click = clicks_.released(button, w.rect().contains(at.toPoint()));
+        events_.MouseUp(name_, button, keysOf(e->modifiers()), twipsX(at), twipsY(at));
         if (click) events_.Click(name_);
     }
 
 private:
+    float twipsX(QPointF at) const { return static_cast<float>(pixelsToTwips(at.x(), scale_.x)); }
+    float twipsY(QPointF at) const { return static_cast<float>(pixelsToTwips(at.y(), scale_.y)); }
+
     std::string name_;
     AboutEvents& events_;
-    Scale scale_;
-    bool clickArmed_ = false;
+    TwipsPerPixel scale_;
+    ClickRule clicks_;
+};
+
+// The box's events on their way to the core, each through the core's one door.
+class EventDoor : public AboutEvents {
+public:
+    EventDoor(AboutEvents& events, MessageBoxes& boxes) : events_(events), boxes_(boxes) {}
+    void Click(const std::string& control) override {
+        handleEvent(boxes_, [&] { events_.Click(control); });
+    }
+    void MouseDown(const std::string& control, int button, int shift, float x, float y) override {
+        handleEvent(boxes_, [&] { events_.MouseDown(control, button, shift, x, y); });
+    }
+    void MouseUp(const std::string& control, int button, int shift, float x, float y) override {
+        handleEvent(boxes_, [&] { events_.MouseUp(control, button, shift, x, y); });
+    }
+    void Unload() override {
+        handleEvent(boxes_, [&] { events_.Unload(); });
+    }
+
+private:
+    AboutEvents& events_;
+    MessageBoxes& boxes_;
 };
 
 // A label or the picture. It keeps its clicks: what it does not handle must not fall through
 // to the window's surface, whose click closes the box.
 class AboutLabel : public QLabel {
 public:
-    AboutLabel(QWidget* parent, const std::string& name, AboutEvents& events, const Scale& scale)
+    AboutLabel(QWidget* parent, const std::string& name, AboutEvents& events,
+               const TwipsPerPixel& scale)
         : QLabel(parent), mouse_(name, events, scale) {
         setObjectName(qs(name));
     }
@@ -165,7 +146,7 @@ public:
         : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
           events_(events),
-          scale_(screenScale()),
+          scale_(twipsPerPixelOf(nullptr)),
           mouse_("", events, scale_) {
         setAttribute(Qt::WA_DeleteOnClose);
         setObjectName(qs(design.name));
@@ -175,7 +156,7 @@ public:
         // Fixed single border: the window cannot be resized. The geometry is the client area's,
         // so the frame the window manager adds lies around it.
         const QRect client =
-            scale_.rect(design.left, design.top, design.clientWidth, design.clientHeight);
+            pixels(design.left, design.top, design.clientWidth, design.clientHeight, scale_);
         setFixedSize(client.size());
         setGeometry(client);
         for (const ControlDesign& c : design.controls) addControl(c);
@@ -229,7 +210,7 @@ protected:
 
 private:
     void addControl(const ControlDesign& c) {
-        const QRect r = scale_.rect(c.left, c.top, c.width, c.height);
+        const QRect r = pixels(c.left, c.top, c.width, c.height, scale_);
         switch (c.kind) {
             case ControlKind::Button: {
                 auto* button = new QPushButton(qs(c.caption), this);
@@ -279,7 +260,7 @@ private:
     }
 
     AboutEvents& events_;
-    Scale scale_;
+    TwipsPerPixel scale_;
     MouseReporter mouse_;
     std::map<std::string, QLabel*> labels_;
     QPushButton* defaultButton_ = nullptr;
@@ -300,16 +281,13 @@ void QtAboutBox::loadAbout(const FormDesign& design, AboutEvents& events) {
         window_->forget();
         delete window_.data();
     }
-    window_ = new AboutWindow(design, events);
+    door_ = std::make_unique<EventDoor>(events, boxes_);
+    window_ = new AboutWindow(design, *door_);
 }
 
 void QtAboutBox::showAbout() {
-    if (!window_) return;
     // The window manager may have minimized it, though the box offers no button for it.
-    window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);
-    window_->show();
-    window_->raise();
-    window_->activateWindow();
+    if (window_) bringForward(*window_);
 }
 
 void QtAboutBox::setAboutForeColour(const std::string& control, Colour colour) {
@@ -320,15 +298,10 @@ void QtAboutBox::unloadAbout() {
     if (window_) window_->close();
 }
 
-std::intptr_t QtAboutBox::shellExecuteA(WindowHandle, const std::string& operation,
-                                        const std::string& file, const std::string&,
-                                        const std::string&, int) {
-    // Opening is the only thing asked of the shell here, by the verb "Open" in any case.
-    if (!operation.empty() && qs(operation).compare(QStringLiteral("open"), Qt::CaseInsensitive))
-        return kShellNoAssociation;
-    const QUrl url(qs(file), QUrl::StrictMode);
-    if (!url.isValid() || url.scheme().isEmpty()) return kShellFileNotFound;
-    return QDesktopServices::openUrl(url) ? kShellOk : kShellNoAssociation;
+bool QtAboutBox::openAddress(const std::string& address) {
+    const QUrl url(qs(address), QUrl::StrictMode);
+    if (!url.isValid() || url.scheme().isEmpty()) return false;
+    return QDesktopServices::openUrl(url);
 }
 
 }  // namespace talvoro::qt

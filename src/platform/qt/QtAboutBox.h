@@ -5,7 +5,10 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <memory>
+
 #include "platform/AboutBox.h"
+#include "base/MessageBoxes.h"
 
 namespace talvoro::qt {
 
@@ -13,7 +16,8 @@ class AboutWindow;
 
 class QtAboutBox : public AboutBox {
 public:
-    QtAboutBox() = default;
+    // What escapes the box's handlers is shown through `boxes`.
+    explicit QtAboutBox(MessageBoxes& boxes) : boxes_(boxes) {}
     ~QtAboutBox() override;
     QtAboutBox(const QtAboutBox&) = delete;
     QtAboutBox& operator=(const QtAboutBox&) = delete;
@@ -23,11 +27,11 @@ public:
     void setAboutForeColour(const std::string& control, Colour colour) override;
     void unloadAbout() override;
     // Opens the address with QDesktopServices, which hands it to xdg-open on Linux desktops.
-    std::intptr_t shellExecuteA(WindowHandle owner, const std::string& operation,
-                                const std::string& file, const std::string& parameters,
-                                const std::string& directory, int showCmd) override;
+    bool openAddress(const std::string& address) override;
 
 private:
+    MessageBoxes& boxes_;
+    std::unique_ptr<AboutEvents> door_;
     QPointer<AboutWindow> window_;
 };
 

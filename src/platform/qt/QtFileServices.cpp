@@ -7,14 +7,12 @@
 #include <QPushButton>
 #include <unistd.h>
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "platform/qt/PosixFiles.h"
+#include "platform/qt/QtUi.h"
 
 namespace talvoro::qt {
 namespace {
-
-QString qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
-std::string ss(const QString& s) { return s.toUtf8().toStdString(); }
 
 // "description|patterns|..." as Qt's name filters. The description is shown as it is (Qt hides
 // the pattern list it reads from the final parentheses); "*.*" means every file, as it does on
@@ -99,9 +97,9 @@ void show(CommonDialog& dialog, bool save) {
     box.setOption(QFileDialog::DontConfirmOverwrite);  // asked above, when the flags say so
     box.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     box.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    box.setWindowTitle(dialog.DialogTitle.empty() ? (save ? QStringLiteral("另存为")
-                                                          : QStringLiteral("打开"))
-                                                  : qs(dialog.DialogTitle));
+    box.setWindowTitle(dialog.DialogTitle.empty()
+                           ? (save ? QStringLiteral("另存为") : QStringLiteral("打开"))
+                           : qs(dialog.DialogTitle));
     box.setLabelText(QFileDialog::LookIn, QStringLiteral("查找范围："));
     box.setLabelText(QFileDialog::FileName, QStringLiteral("文件名："));
     box.setLabelText(QFileDialog::FileType, QStringLiteral("文件类型："));
@@ -124,7 +122,8 @@ void show(CommonDialog& dialog, bool save) {
         return;
     }
     const QStringList chosen = box.selectedFiles();
-    dialog.FileName = chosen.isEmpty() ? std::string() : ss(QDir::toNativeSeparators(chosen.front()));
+    dialog.FileName =
+        chosen.isEmpty() ? std::string() : ss(QDir::toNativeSeparators(chosen.front()));
     if (const qsizetype i = filters.indexOf(box.selectedNameFilter()); i >= 0)
         dialog.FilterIndex = static_cast<int>(i) + 1;
 }
@@ -134,16 +133,24 @@ void show(CommonDialog& dialog, bool save) {
 QtFileServices::QtFileServices() : charset_(FileCharset::fromLocale()) {}
 QtFileServices::QtFileServices(FileCharset charset) : charset_(std::move(charset)) {}
 
-void QtFileServices::ShowOpen(CommonDialog& dialog) { show(dialog, false); }
-void QtFileServices::ShowSave(CommonDialog& dialog) { show(dialog, true); }
+void QtFileServices::ShowOpen(CommonDialog& dialog) {
+    show(dialog, false);
+}
+void QtFileServices::ShowSave(CommonDialog& dialog) {
+    show(dialog, true);
+}
 
-std::string QtFileServices::readWholeFile(const std::string& path) { return qt::readWholeFile(path); }
+std::string QtFileServices::readWholeFile(const std::string& path) {
+    return qt::readWholeFile(path);
+}
 
 void QtFileServices::replaceFile(const std::string& path, const std::string& bytes) {
     qt::replaceFile(path, bytes);
 }
 
-std::string QtFileServices::ansiToText(std::string bytes) { return charset_.decode(std::move(bytes)); }
+std::string QtFileServices::ansiToText(std::string bytes) {
+    return charset_.decode(std::move(bytes));
+}
 
 std::optional<std::string> QtFileServices::textToAnsi(const std::string& text) {
     return charset_.encode(text);

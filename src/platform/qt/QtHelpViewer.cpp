@@ -1,17 +1,16 @@
 #include "platform/qt/QtHelpViewer.h"
 
-#include <dlfcn.h>
 #include <unistd.h>
 
 #include <QApplication>
 #include <QOpenGLContext>
-#include <QScreen>
 #include <QVBoxLayout>
-#include <filesystem>
 #include <memory>
 
+#include "platform/posix/LoadableModule.h"
 #include "platform/qt/AppLife.h"
 #include "platform/qt/HelpBrowser.h"
+#include "platform/qt/QtUi.h"
 
 QT_BEGIN_NAMESPACE
 // QtGui's own hooks for the OpenGL context that QtWebEngine shares with the application.
@@ -22,18 +21,12 @@ QT_END_NAMESPACE
 namespace talvoro::qt {
 namespace {
 
-namespace fs = std::filesystem;
-
-// The window's client area as designed, in twips.
-constexpr int kClientWidthTwips = 4680;
-constexpr int kClientHeightTwips = 3195;
-
 struct HelpModule {
     HelpCreate create = nullptr;
     HelpNavigate navigate = nullptr;
 };
 
-// Beside the program in a build tree, in lib/talvoro when installed. Loaded once, kept loaded.
+// Loaded once, on the first Help, and kept loaded.
 const HelpModule& helpModule() {
     static const HelpModule module = [] {
         // Chromium draws through an OpenGL context shared with the application's. Qt makes
@@ -48,18 +41,10 @@ const HelpModule& helpModule() {
             context->setParent(qApp);
             qt_gl_set_global_share_context(context.release());
         }
-        std::error_code ec;
-        const fs::path dir = fs::read_symlink("/proc/self/exe", ec).parent_path();
-        for (const fs::path& path :
-             {dir / kHelpModuleFile, dir / ".." / "lib" / "talvoro" / kHelpModuleFile}) {
-            if (!fs::exists(path, ec)) continue;
-            void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-            if (!handle) continue;
-            m.create = reinterpret_cast<HelpCreate>(dlsym(handle, kHelpCreateSymbol));
-            m.navigate = reinterpret_cast<HelpNavigate>(dlsym(handle, kHelpNavigateSymbol));
-            if (m.create && m.navigate) return m;
-            m = {};
-        }
+        const posix::LoadableModule module = posix::openModule(kHelpModuleFile);
+        m.create = reinterpret_cast<HelpCreate>(module.symbol(kHelpCreateSymbol));
+        m.navigate = reinterpret_cast<HelpNavigate>(module.symbol(kHelpNavigateSymbol));
+        if (!m.create || !m.navigate) m = {};
         return m;
     }();
     return module;
@@ -86,9 +71,9 @@ void prepareHelpViewer() {
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
 }
 
-void QtHelpViewer::loadHelp(const std::string& caption) {
+void QtHelpViewer::loadHelp(const FormDesign& design) {
     auto* window = new HelpWindow;
-    window->setWindowTitle(QString::fromStdString(caption));
+    window->setWindowTitle(QString::fromStdString(design.caption));
     // The browser fills the client area at every size; without one the window stays empty.
     auto* layout = new QVBoxLayout(window);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -97,10 +82,10 @@ void QtHelpViewer::loadHelp(const std::string& caption) {
     QWidget* browser = module.create ? module.create(window) : nullptr;
     if (browser) layout->addWidget(browser);
 
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const double dpi = screen ? screen->logicalDotsPerInchY() : 96.0;
-    window->resize(qRound(kClientWidthTwips * dpi / 1440.0),
-                   qRound(kClientHeightTwips * dpi / 1440.0));
+    // Placed where the window manager places new windows; sizable, as every top-level window is.
+    const TwipsPerPixel scale = twipsPerPixelOf(nullptr);
+    window->resize(twipsToPixels(design.clientWidth, scale.x),
+                   twipsToPixels(design.clientHeight, scale.y));
     window_ = window;
     browser_ = browser;
 }
@@ -110,12 +95,7 @@ void QtHelpViewer::navigate2(const std::string& path) {
 }
 
 void QtHelpViewer::showHelp() {
-    if (!window_) return;
-    // A minimized viewer comes back as it was, maximized or not.
-    window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);
-    window_->show();
-    window_->raise();
-    window_->activateWindow();
+    if (window_) bringForward(*window_);
 }
 
 }  // namespace talvoro::qt

@@ -17,7 +17,7 @@ void prepareHelpViewer();
 class QtHelpViewer : public HelpViewer {
 public:
     bool helpLoaded() override { return !window_.isNull(); }
-    void loadHelp(const std::string& caption) override;
+    void loadHelp(const FormDesign& design) override;
     void navigate2(const std::string& path) override;
     void showHelp() override;
 

@@ -10,25 +10,17 @@
 #include <QScreen>
 #include <QSettings>
 #include <QWindow>
-#include <algorithm>
-#include <cmath>
 #include <map>
 
-#include "app/AppError.h"
+#include "base/AppError.h"
+#include "base/ErrorPolicy.h"
 #include "app/Frmlan.h"
 #include "platform/qt/DropData.h"
+#include "platform/qt/QtUi.h"
 #include "platform/qt/X11Move.h"
 
 namespace talvoro::qt {
 namespace {
-
-constexpr std::int32_t kWsExTopmost = 0x8;
-constexpr std::int32_t kWsExToolWindow = 0x80;
-// X11 keeps window positions in 16 bits; stay well inside.
-constexpr int kMaxCoordinate = 30000;
-
-QString qs(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
-std::string ss(const QString& s) { return s.toUtf8().toStdString(); }
 
 void addItems(QMenu& menu, const MenuItem& parent, std::map<QAction*, MenuItemId>& ids) {
     for (const MenuItem& item : parent.children) {
@@ -53,53 +45,47 @@ void addItems(QMenu& menu, const MenuItem& parent, std::map<QAction*, MenuItemId
 
 }  // namespace
 
-QtPlatform::QtPlatform() : exStyle_(kWsExTopmost | kWsExToolWindow) {
+QtPlatform::QtPlatform() {
     basket_ = std::make_unique<BasketWindow>(mouse_);
     basket_->setWindowIcon(QIcon(QStringLiteral(":/talvoro-32.png")));
 }
 
 QtPlatform::~QtPlatform() = default;
 
+// Every event reaches the core through its one door.
 void QtPlatform::attach(Frmlan& form) {
-    const auto twips = [this](QPointF px) {
-        const double t = twipsPerPixel();
-        return std::pair{static_cast<float>(px.x() * t), static_cast<float>(px.y() * t)};
-    };
-    mouse_.press = [this, &form, twips](int button, QPointF pos) {
+    mouse_.press = [this, &form](int button, int shift, float x, float y) {
         following_ = false;
-        auto [x, y] = twips(pos);
-        form.Picture1_MouseDown(button, 0, x, y);
+        handleEvent(*this, [&] { form.Picture1_MouseDown(button, shift, x, y); });
     };
-    mouse_.move = [this, &form, twips](int, QPointF pos) {
+    mouse_.move = [this, &form](int button, int shift, float x, float y) {
         if (following_ && (QGuiApplication::mouseButtons() & Qt::LeftButton)) {
             basket_->move(QCursor::pos() - followOffset_);
             return;
         }
-        auto [x, y] = twips(pos);
-        form.Picture1_MouseMove(0, 0, x, y);
+        handleEvent(*this, [&] { form.Picture1_MouseMove(button, shift, x, y); });
     };
-    mouse_.frameMove = [this, mv = &mouse_.move](QPointF pos) {
+    mouse_.frameMove = [this, mv = &mouse_.move](int button, int shift, float x, float y) {
         // Only a picture that holds the capture hears moves outside its own rectangle.
-        if (capture_ == kPicture) (*mv)(0, pos);
+        if (capture_ == kPicture) (*mv)(button, shift, x, y);
     };
-    mouse_.release = [this, &form, twips](int button, QPointF pos) {
+    mouse_.release = [this, &form](int button, int shift, float x, float y) {
         following_ = false;
-        auto [x, y] = twips(pos);
-        form.Picture1_MouseUp(button, 0, x, y);
+        handleEvent(*this, [&] { form.Picture1_MouseUp(button, shift, x, y); });
     };
-    mouse_.dragOver = [&form, twips](DataObject& data, int effect, int buttons, int shift,
-                                     QPointF pos, int state) {
-        auto [x, y] = twips(pos);
+    mouse_.dragOver = [this, &form](DataObject& data, int effect, int buttons, int shift, float x,
+                                    float y, int state) {
         std::int32_t e = effect;
-        form.Picture1_OLEDragOver(data, e, buttons, shift, x, y, state);
+        handleEvent(*this,
+                    [&] { form.Picture1_OLEDragOver(data, e, buttons, shift, x, y, state); });
     };
-    mouse_.drop = [&form, twips](DataObject& data, int effect, int buttons, int shift,
-                                 QPointF pos) {
-        auto [x, y] = twips(pos);
-        std::int32_t e = effect;
-        form.Picture1_OLEDragDrop(data, e, buttons, shift, x, y);
+    mouse_.drop = [this, &form](HeldDrop& drop) {
+        handleEvent(*this, [&] {
+            form.Picture1_OLEDragDrop(*drop.data, drop.effect, drop.buttons, drop.shift, drop.x,
+                                      drop.y);
+        });
     };
-    mouse_.close = [&form] { form.Form_Unload(); };
+    mouse_.close = [this, &form] { handleEvent(*this, [&] { form.Form_Unload(); }); };
 }
 
 QWidget* QtPlatform::widget(WindowHandle w) const {
@@ -108,94 +94,85 @@ QWidget* QtPlatform::widget(WindowHandle w) const {
     return nullptr;
 }
 
-double QtPlatform::twipsPerPixel() const {
-    const QScreen* screen = basket_->screen() ? basket_->screen() : QGuiApplication::primaryScreen();
-    const double dpi = screen ? screen->logicalDotsPerInchY() : 96.0;
-    return dpi > 0 ? 1440.0 / dpi : 15.0;
+TwipsPerPixel QtPlatform::scale() const {
+    return twipsPerPixelOf(basket_->screen());
 }
 
-int QtPlatform::toPixels(float twips) const {
-    const double px = std::round(static_cast<double>(twips) / twipsPerPixel());
-    if (std::isnan(px)) return 0;
-    return static_cast<int>(std::clamp(px, double{-kMaxCoordinate}, double{kMaxCoordinate}));
+void QtPlatform::keepOnTop(WindowHandle w) {
+    if (QWidget* target = widget(w)) target->raise();
 }
 
-bool QtPlatform::setWindowPos(WindowHandle w, WindowHandle insertAfter, int, int, int, int,
-                              unsigned) {
-    QWidget* target = widget(w);
-    if (!target) return false;
-    if (insertAfter == kHwndTopmost) target->raise();
+// Every top-level window of Qt's can be made translucent.
+bool QtPlatform::makeLayered(WindowHandle w) {
+    return widget(w) == basket_.get();
+}
+
+bool QtPlatform::setOpacity(WindowHandle w, std::uint8_t alpha) {
+    if (widget(w) != basket_.get()) return false;
+    basket_->setWindowOpacity(alpha / 255.0);
     return true;
 }
 
-std::optional<std::int32_t> QtPlatform::getWindowLongA(WindowHandle w, int index) {
-    if (w != kMain || index != kGwlExStyle) return std::nullopt;
-    return exStyle_;
+void QtPlatform::clearShape(WindowHandle w) {
+    if (QWidget* target = widget(w)) target->clearMask();
 }
 
-bool QtPlatform::setWindowLongA(WindowHandle w, int index, std::int32_t value) {
-    if (w != kMain || index != kGwlExStyle) return false;
-    exStyle_ = value;
-    return true;
-}
-
-bool QtPlatform::setLayeredWindowAttributes(WindowHandle w, std::uint32_t, std::uint8_t alpha,
-                                            unsigned flags) {
-    if (w != kMain || !(exStyle_ & kWsExLayered)) return false;
-    if (flags & kLwaAlpha) basket_->setWindowOpacity(alpha / 255.0);
-    return true;
-}
-
-bool QtPlatform::setWindowRgn(WindowHandle w, std::intptr_t region, bool) {
-    if (w != kMain || region != 0) return false;
-    basket_->clearMask();
-    return true;
-}
-
-std::intptr_t QtPlatform::sendMessageA(WindowHandle w, unsigned msg, std::intptr_t wParam,
-                                       std::intptr_t) {
-    if (w != kMain || msg != kWmNcLButtonDown || wParam != kHtCaption) return 0;
-    // The window manager's move follows the left button only; a right or middle press goes on
-    // to its own work.
-    if (!(QGuiApplication::mouseButtons() & Qt::LeftButton)) return 0;
-    if (startWindowManagerMove(*basket_, QCursor::pos())) return 0;
+void QtPlatform::startMove(WindowHandle w) {
+    if (widget(w) != basket_.get()) return;
+    if (startWindowManagerMove(*basket_, QCursor::pos())) return;
     following_ = true;
     followOffset_ = QCursor::pos() - basket_->pos();
-    return 0;
 }
 
 // Capture is the program's own: it decides which handler hears the pointer over the basket. It
 // never grabs the pointer away from other programs.
-void QtPlatform::setCapture(WindowHandle w) { capture_ = w; }
-void QtPlatform::releaseCapture() { capture_ = 0; }
+void QtPlatform::setCapture(WindowHandle w) {
+    capture_ = w;
+}
+void QtPlatform::releaseCapture() {
+    capture_ = 0;
+}
 
-float QtPlatform::windowTop() { return static_cast<float>(basket_->pos().y() * twipsPerPixel()); }
-float QtPlatform::windowLeft() { return static_cast<float>(basket_->pos().x() * twipsPerPixel()); }
-void QtPlatform::setWindowTop(float twips) { basket_->move(basket_->pos().x(), toPixels(twips)); }
-void QtPlatform::setWindowLeft(float twips) { basket_->move(toPixels(twips), basket_->pos().y()); }
-float QtPlatform::windowWidth() { return static_cast<float>(basket_->width() * twipsPerPixel()); }
+float QtPlatform::windowTop() {
+    return static_cast<float>(pixelsToTwips(basket_->pos().y(), scale().y));
+}
+float QtPlatform::windowLeft() {
+    return static_cast<float>(pixelsToTwips(basket_->pos().x(), scale().x));
+}
+void QtPlatform::setWindowTop(float twips) {
+    basket_->move(basket_->pos().x(), twipsToPixels(twips, scale().y));
+}
+void QtPlatform::setWindowLeft(float twips) {
+    basket_->move(twipsToPixels(twips, scale().x), basket_->pos().y());
+}
+float QtPlatform::windowWidth() {
+    return static_cast<float>(pixelsToTwips(basket_->width(), scale().x));
+}
 float QtPlatform::windowHeight() {
-    return static_cast<float>(basket_->height() * twipsPerPixel());
+    return static_cast<float>(pixelsToTwips(basket_->height(), scale().y));
 }
 float QtPlatform::pictureWidth() {
-    return static_cast<float>(basket_->picture()->width() * twipsPerPixel());
+    return static_cast<float>(pixelsToTwips(basket_->picture()->width(), scale().x));
 }
 float QtPlatform::pictureHeight() {
-    return static_cast<float>(basket_->picture()->height() * twipsPerPixel());
+    return static_cast<float>(pixelsToTwips(basket_->picture()->height(), scale().y));
 }
 
 std::vector<Screen> QtPlatform::screens() {
     std::vector<Screen> out;
-    const double t = twipsPerPixel();
+    const TwipsPerPixel t = scale();
     const auto twips = [t](const QRect& r) {
-        return ScreenRect{r.x() * t, r.y() * t, r.width() * t, r.height() * t};
+        return ScreenRect{pixelsToTwips(r.x(), t.x), pixelsToTwips(r.y(), t.y),
+                          pixelsToTwips(r.width(), t.x), pixelsToTwips(r.height(), t.y)};
     };
     for (const QScreen* s : QGuiApplication::screens())
         out.push_back({twips(s->geometry()), twips(s->availableGeometry())});
     return out;
 }
 
-void QtPlatform::unloadMainWindow() { basket_->close(); }
+void QtPlatform::unloadMainWindow() {
+    basket_->close();
+}
 
 std::optional<MenuItemId> QtPlatform::popupMenu(const MenuItem& root) {
     QMenu menu;
@@ -210,10 +187,18 @@ std::optional<MenuItemId> QtPlatform::popupMenu(const MenuItem& root) {
 void QtPlatform::messageBox(const std::string& text, int style, const std::string& title) {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     switch (style & 0x70) {
-        case 16: icon = QMessageBox::Critical; break;
-        case 32: icon = QMessageBox::Question; break;
-        case kMbIconExclamation: icon = QMessageBox::Warning; break;
-        case kMbIconInformation: icon = QMessageBox::Information; break;
+        case 16:
+            icon = QMessageBox::Critical;
+            break;
+        case 32:
+            icon = QMessageBox::Question;
+            break;
+        case kMbIconExclamation:
+            icon = QMessageBox::Warning;
+            break;
+        case kMbIconInformation:
+            icon = QMessageBox::Information;
+            break;
     }
     QMessageBox box(icon, title.empty() ? QStringLiteral("Talvoro") : qs(title), qs(text),
                     QMessageBox::Ok);
@@ -249,7 +234,8 @@ void QtPlatform::saveSetting(const std::string& app, const std::string& section,
 }
 
 void QtPlatform::post(std::function<void()> work) {
-    QMetaObject::invokeMethod(qApp, std::move(work), Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp, [this, work = std::move(work)] { handleEvent(*this, work); }, Qt::QueuedConnection);
 }
 
 }  // namespace talvoro::qt

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "platform/Platform.h"
+#include "ui/Twips.h"
 #include "platform/qt/BasketWindow.h"
 #include "platform/qt/QtAboutBox.h"
 #include "platform/qt/QtFileServices.h"
@@ -37,15 +38,11 @@ public:
     // WindowManager
     WindowHandle mainWindow() override { return kMain; }
     WindowHandle pictureWindow() override { return kPicture; }
-    bool setWindowPos(WindowHandle w, WindowHandle insertAfter, int x, int y, int cx, int cy,
-                      unsigned flags) override;
-    std::optional<std::int32_t> getWindowLongA(WindowHandle w, int index) override;
-    bool setWindowLongA(WindowHandle w, int index, std::int32_t value) override;
-    bool setLayeredWindowAttributes(WindowHandle w, std::uint32_t colorKey, std::uint8_t alpha,
-                                    unsigned flags) override;
-    bool setWindowRgn(WindowHandle w, std::intptr_t region, bool redraw) override;
-    std::intptr_t sendMessageA(WindowHandle w, unsigned msg, std::intptr_t wParam,
-                               std::intptr_t lParam) override;
+    void keepOnTop(WindowHandle w) override;
+    bool makeLayered(WindowHandle w) override;
+    bool setOpacity(WindowHandle w, std::uint8_t alpha) override;
+    void clearShape(WindowHandle w) override;
+    void startMove(WindowHandle w) override;
     void setCapture(WindowHandle w) override;
     void releaseCapture() override;
     float windowTop() override;
@@ -78,16 +75,14 @@ public:
 
 private:
     QWidget* widget(WindowHandle w) const;
-    double twipsPerPixel() const;
-    int toPixels(float twips) const;
+    TwipsPerPixel scale() const;
 
     QtFileServices files_;
     QtHelpViewer help_;
-    QtAboutBox about_;
+    QtAboutBox about_{*this};
     QtSystemServices system_;
     BasketEvents mouse_;
     std::unique_ptr<BasketWindow> basket_;
-    std::int32_t exStyle_;
     WindowHandle capture_ = 0;
     // Fallback move where the window manager offers none: follow the pointer ourselves.
     bool following_ = false;

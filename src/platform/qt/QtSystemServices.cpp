@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "provision/Provisioning.h"
 
 namespace talvoro::qt {
@@ -43,7 +43,7 @@ bool ownPrivateFolder(const std::string& path) {
 
 // Makes the folders along `path` that are missing, each private.
 void makeFolders(const std::string& path) {
-    for (std::size_t at = path.find('/', 1); ; at = path.find('/', at + 1)) {
+    for (std::size_t at = path.find('/', 1);; at = path.find('/', at + 1)) {
         const std::string part = path.substr(0, at);
         if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) fail(76, "路径未找到 " + part);
         if (at == std::string::npos) return;

@@ -7,7 +7,7 @@
 #include "platform/qt/AppLife.h"
 #include "platform/qt/QtHelpViewer.h"
 #include "platform/qt/QtPlatform.h"
-#include "platform/qt/SpeechModule.h"
+#include "speech/espeak/EngineLoader.h"
 
 int main(int argc, char* argv[]) {
     // Placement and always-on-top need X11; on a Wayland desktop the basket runs on XWayland.
@@ -16,7 +16,7 @@ int main(int argc, char* argv[]) {
         qputenv("QT_QPA_PLATFORM", "xcb");
 
     // The speech engine loads while the window system starts.
-    talvoro::qt::loadSpeechModuleEarly();
+    talvoro::espeak::readVoicesEarly();
 
     talvoro::qt::prepareHelpViewer();
     QApplication app(argc, argv);
@@ -30,11 +30,15 @@ int main(int argc, char* argv[]) {
     talvoro::qt::QtPlatform platform;
     talvoro::Platform services = platform.platform();
     // The speech engine is part of the program: no runtime to put in place at start.
-    talvoro::Frmlan form(services, talvoro::qt::speechModuleFactory(platform),
+    talvoro::Frmlan form(services, talvoro::espeak::engineFactory(platform),
                          /*provision=*/{});
     platform.attach(form);
     form.Form_Load();
     platform.basket().show();
     talvoro::qt::endAsOnClose([&platform] { platform.basket().close(); });
-    return app.exec();
+    const int code = app.exec();
+    // The basket has closed and released its engine: the engine's thread ends here, while the
+    // window system it posts to still stands.
+    talvoro::espeak::stopEngine();
+    return code;
 }

@@ -18,22 +18,6 @@ constexpr wchar_t kPictureClass[] = L"Talvoro.Picture1";
 // answered. It carries nothing: other programs can send it too.
 constexpr UINT kDropArrived = WM_APP + 1;
 
-void registerClass(const WNDCLASSEXW& cls) {
-    if (!RegisterClassExW(&cls) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
-        throw win32Error(GetLastError());
-}
-
-// Events reach the core through one door, and nothing the core throws may unwind through the
-// system's dispatcher.
-template <typename Call>
-void toCore(Frmlan* form, Call&& call) {
-    if (!form) return;
-    try {
-        call(*form);
-    } catch (...) {
-    }
-}
-
 // The basket image as drawn for each size the program carries, in pixels across.
 struct BasketImage {
     int size;
@@ -52,82 +36,44 @@ int basketImageFor(int size) {
 
 }  // namespace
 
-BasketLayout basketLayout(TwipsPerPixel scale) {
-    const auto x = [&](int twips) { return twipsToPixels(twips, scale.x); };
-    const auto y = [&](int twips) { return twipsToPixels(twips, scale.y); };
-    BasketLayout layout;
-    layout.width = x(kBasketTwips);
-    layout.height = y(kBasketTwips);
-    layout.picture = {x(kPictureLeftTwips), y(kPictureTopTwips),
-                      x(kPictureLeftTwips + kPictureWidthTwips),
-                      y(kPictureTopTwips + kPictureHeightTwips)};
-    layout.imageWidth = x(kImageTwips);
-    layout.imageHeight = y(kImageTwips);
-    return layout;
-}
-
-int mouseButtonsFromKeys(WPARAM keys) {
-    return ((keys & MK_LBUTTON) ? kButtonLeft : 0) | ((keys & MK_RBUTTON) ? kButtonRight : 0) |
-           ((keys & MK_MBUTTON) ? kButtonMiddle : 0);
-}
-
-int shiftStateFromKeys(WPARAM keys) {
-    return ((keys & MK_SHIFT) ? 1 : 0) | ((keys & MK_CONTROL) ? 2 : 0) |
-           ((GetKeyState(VK_MENU) & 0x8000) ? 4 : 0);
-}
-
 BasketWindow::BasketWindow(HINSTANCE instance)
     : instance_(instance), scale_(screenTwipsPerPixel()), layout_(basketLayout(scale_)) {
-    background_ = CreateSolidBrush(kBasketBackground);
+    background_ = CreateSolidBrush(kBasketDesign.background);
     basket_ = static_cast<HBITMAP>(LoadImageW(instance,
                                               MAKEINTRESOURCEW(basketImageFor(layout_.imageWidth)),
                                               IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_TALVORO));
 
-    WNDCLASSEXW mainClass{};
-    mainClass.cbSize = sizeof mainClass;
-    mainClass.lpfnWndProc = mainProc;
-    mainClass.hInstance = instance;
-    mainClass.hIcon = icon;
-    mainClass.hIconSm = icon;
-    mainClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    mainClass.lpszClassName = kMainClass;
-    registerClass(mainClass);
-
-    WNDCLASSEXW pictureClass{};
-    pictureClass.cbSize = sizeof pictureClass;
-    pictureClass.lpfnWndProc = pictureProc;
-    pictureClass.hInstance = instance;
-    pictureClass.hCursor = LoadCursorW(nullptr, IDC_SIZEALL);
-    pictureClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    pictureClass.lpszClassName = kPictureClass;
-    registerClass(pictureClass);
+    registerClass(kMainClass, instance, icon);
+    Picture::registerClass(kPictureClass, instance, nullptr, LoadCursorW(nullptr, IDC_SIZEALL),
+                           reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
 
     // No caption, no frame: the client area is the whole window. Not listed in the taskbar; the
     // basket is reached where it floats. The program is aware of the screen's scale, so the
     // system leaves the sizing to it: the basket keeps its size in twips, not in pixels.
-    main_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_LAYERED | WS_EX_TOOLWINDOW, kMainClass, L"",
-                            WS_POPUP | WS_CLIPCHILDREN, 0, 0, layout_.width, layout_.height,
-                            nullptr, nullptr, instance, this);
-    if (!main_) throw win32Error(GetLastError());
+    HWND main =
+        create(kMainClass, WS_EX_TOPMOST | WS_EX_LAYERED | WS_EX_TOOLWINDOW, L"",
+               WS_POPUP | WS_CLIPCHILDREN, 0, 0, layout_.width, layout_.height, nullptr, instance);
+    if (!main) throw win32Error(GetLastError());
     // A layered window shows nothing until its opacity is set.
-    SetLayeredWindowAttributes(main_, 0, 255, LWA_ALPHA);
+    SetLayeredWindowAttributes(main, 0, 255, LWA_ALPHA);
 
-    const RECT& at = layout_.picture;
-    picture_ =
-        CreateWindowExW(0, kPictureClass, L"", WS_CHILD | WS_VISIBLE, at.left, at.top,
-                        at.right - at.left, at.bottom - at.top, main_, nullptr, instance, this);
-    if (!picture_) {
+    if (!picture_.make(layout_.picture, main, instance)) {
         const DWORD error = GetLastError();
-        DestroyWindow(main_);
+        DestroyWindow(main);
         throw win32Error(error);
     }
     takeDrops();
 }
 
+HWND BasketWindow::Picture::make(const PixelRect& at, HWND parent, HINSTANCE instance) {
+    return create(kPictureClass, 0, L"", WS_CHILD | WS_VISIBLE, at.left, at.top, at.width,
+                  at.height, parent, instance);
+}
+
 BasketWindow::~BasketWindow() {
-    form_ = nullptr;
-    if (IsWindow(main_)) DestroyWindow(main_);
+    detach();
+    if (HWND main = window()) DestroyWindow(main);
     if (dropTarget_) {
         dropTarget_->detach();
         dropTarget_->Release();
@@ -140,102 +86,74 @@ BasketWindow::~BasketWindow() {
 void BasketWindow::takeDrops() {
     try {
         dropTarget_ = new PictureDropTarget(
-            picture_, scale_,
+            picture(), scale_,
             [this](DataObject& data, std::int32_t& effect, int buttons, int shift, float x, float y,
                    int state) {
-                toCore(form_, [&](Frmlan& form) {
+                toCore([&](Frmlan& form) {
                     form.Picture1_OLEDragOver(data, effect, buttons, shift, x, y, state);
                 });
             },
-            [this](std::unique_ptr<PictureDrop> drop) { return keepDrop(std::move(drop)); });
+            [this](HeldDrop drop) { return holdDrop(std::move(drop)); });
     } catch (...) {
         return;
     }
-    dropsRegistered_ = SUCCEEDED(RegisterDragDrop(picture_, dropTarget_));
+    dropsRegistered_ = SUCCEEDED(RegisterDragDrop(picture(), dropTarget_));
 }
 
 IDropTarget* BasketWindow::dropTarget() const {
     return dropTarget_;
 }
 
-bool BasketWindow::keepDrop(std::unique_ptr<PictureDrop> drop) {
-    if (!main_ || !PostMessageW(main_, kDropArrived, 0, 0)) return false;
-    pendingDrops_.push_back(std::move(drop));
+bool BasketWindow::holdDrop(HeldDrop drop) {
+    if (!window() || !PostMessageW(window(), kDropArrived, 0, 0)) return false;
+    heldDrops_.hold(std::move(drop));
     return true;
 }
 
-// One at a time and in order: a handler's message box lets later wake-ups in, and they take
-// the next drops from inside it. A wake-up with nothing kept does nothing.
-void BasketWindow::handlePendingDrops() {
-    while (!pendingDrops_.empty()) {
-        const std::unique_ptr<PictureDrop> drop = std::move(pendingDrops_.front());
-        pendingDrops_.pop_front();
-        toCore(form_, [&](Frmlan& form) {
-            std::int32_t effect = drop->effect;
-            form.Picture1_OLEDragDrop(drop->data, effect, drop->buttons, drop->shift, drop->x,
-                                      drop->y);
+// A wake-up with nothing held does nothing.
+void BasketWindow::handHeldDrops() {
+    heldDrops_.handOver([this](HeldDrop& drop) {
+        toCore([&](Frmlan& form) {
+            form.Picture1_OLEDragDrop(*drop.data, drop.effect, drop.buttons, drop.shift, drop.x,
+                                      drop.y);
         });
-    }
+    });
 }
 
 void BasketWindow::show() {
-    ShowWindow(main_, SW_SHOWNORMAL);
-    UpdateWindow(main_);
+    ShowWindow(window(), SW_SHOWNORMAL);
+    UpdateWindow(window());
 }
 
 void BasketWindow::unloadOnce() {
     if (unloaded_) return;
     unloaded_ = true;
-    toCore(form_, [](Frmlan& form) { form.Form_Unload(); });
+    toCore([](Frmlan& form) { form.Form_Unload(); });
 }
 
-LRESULT CALLBACK BasketWindow::mainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<BasketWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!self) return DefWindowProcW(window, message, wParam, lParam);
-    return self->onMainMessage(window, message, wParam, lParam);
-}
-
-LRESULT CALLBACK BasketWindow::pictureProc(HWND window, UINT message, WPARAM wParam,
-                                           LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<BasketWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!self) return DefWindowProcW(window, message, wParam, lParam);
-    return self->onPictureMessage(window, message, wParam, lParam);
-}
-
-LRESULT BasketWindow::onMainMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT BasketWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_ERASEBKGND: {
             RECT client;
-            GetClientRect(window, &client);
+            GetClientRect(window(), &client);
             FillRect(reinterpret_cast<HDC>(wParam), &client, background_);
             return 1;
         }
         case WM_CLOSE:
             // The close command and the system's close both end here: unload, then destroy.
             unloadOnce();
-            DestroyWindow(window);
+            DestroyWindow(window());
             return 0;
         case WM_ENDSESSION:
             // The session ends without closing windows: the place is saved all the same.
             if (wParam) unloadOnce();
             return 0;
         case kDropArrived:
-            handlePendingDrops();
+            handHeldDrops();
             return 0;
         case WM_DESTROY:
             // Drops never handed over go with the window.
-            pendingDrops_.clear();
-            main_ = nullptr;
+            heldDrops_.clear();
             PostQuitMessage(0);
             return 0;
         case WM_MOUSEMOVE:
@@ -245,10 +163,10 @@ LRESULT BasketWindow::onMainMessage(HWND window, UINT message, WPARAM wParam, LP
         case WM_LBUTTONUP:
         case WM_RBUTTONUP:
         case WM_MBUTTONUP:
-            if (forwardCapturedMouse(window, message, wParam, lParam)) return 0;
-            return DefWindowProcW(window, message, wParam, lParam);
+            if (forwardCapturedMouse(message, wParam, lParam)) return 0;
+            return DefWindowProcW(window(), message, wParam, lParam);
         default:
-            return DefWindowProcW(window, message, wParam, lParam);
+            return DefWindowProcW(window(), message, wParam, lParam);
     }
 }
 
@@ -256,15 +174,15 @@ LRESULT BasketWindow::onMainMessage(HWND window, UINT message, WPARAM wParam, LP
 // input meant for the picture. Passed on, the next move over the picture takes the capture back
 // (or a move elsewhere releases it), and a press on the picture still opens the menu or starts a
 // move.
-bool BasketWindow::forwardCapturedMouse(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (GetCapture() != window || !picture_) return false;
+bool BasketWindow::forwardCapturedMouse(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (GetCapture() != window() || !picture()) return false;
     POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-    MapWindowPoints(window, picture_, &at, 1);
-    const bool press =
-        message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN;
+    MapWindowPoints(window(), picture(), &at, 1);
+    const auto button = buttonMessage(message);
+    const bool press = button && button->down;
     if (press) {
         RECT picture;
-        GetClientRect(picture_, &picture);
+        GetClientRect(this->picture(), &picture);
         if (!PtInRect(&picture, at)) {
             ReleaseCapture();
             return true;
@@ -274,20 +192,19 @@ bool BasketWindow::forwardCapturedMouse(HWND window, UINT message, WPARAM wParam
     return true;
 }
 
-LRESULT BasketWindow::onPictureMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT BasketWindow::onPictureMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_PAINT:
-            paintPicture(window);
+            paintPicture();
             return 0;
         case WM_DESTROY:
             // OLE lets go of the target only when told, before the window is gone.
-            if (dropsRegistered_) RevokeDragDrop(window);
+            if (dropsRegistered_) RevokeDragDrop(picture());
             dropsRegistered_ = false;
-            picture_ = nullptr;
             return 0;
         default:
             if (toPictureHandlers(message, wParam, lParam)) return 0;
-            return DefWindowProcW(window, message, wParam, lParam);
+            return DefWindowProcW(picture(), message, wParam, lParam);
     }
 }
 
@@ -295,37 +212,21 @@ bool BasketWindow::toPictureHandlers(UINT message, WPARAM wParam, LPARAM lParam)
     enum class Kind { Down, Up, Move };
     Kind kind;
     int button;
-    switch (message) {
-        case WM_LBUTTONDOWN:
-            kind = Kind::Down, button = kButtonLeft;
-            break;
-        case WM_RBUTTONDOWN:
-            kind = Kind::Down, button = kButtonRight;
-            break;
-        case WM_MBUTTONDOWN:
-            kind = Kind::Down, button = kButtonMiddle;
-            break;
-        case WM_LBUTTONUP:
-            kind = Kind::Up, button = kButtonLeft;
-            break;
-        case WM_RBUTTONUP:
-            kind = Kind::Up, button = kButtonRight;
-            break;
-        case WM_MBUTTONUP:
-            kind = Kind::Up, button = kButtonMiddle;
-            break;
-        case WM_MOUSEMOVE:
-            kind = Kind::Move, button = mouseButtonsFromKeys(wParam);
-            break;
-        default:
-            return false;
+    if (message == WM_MOUSEMOVE) {
+        kind = Kind::Move, button = mouseButtons(static_cast<DWORD>(wParam));
+    } else if (const auto b = buttonMessage(message)) {
+        kind = b->down ? Kind::Down : Kind::Up, button = b->button;
+    } else {
+        return false;
     }
     // Pixels relative to the picture, in twips; negative while the picture holds the capture
     // and the pointer is above or left of it.
     const auto x = static_cast<float>(GET_X_LPARAM(lParam) * scale_.x);
     const auto y = static_cast<float>(GET_Y_LPARAM(lParam) * scale_.y);
-    const int shift = shiftStateFromKeys(wParam);
-    toCore(form_, [&](Frmlan& form) {
+    const int shift = mouseKeys(wParam);
+    // A press comes after the drops made before it, even when it reaches the basket first.
+    if (kind == Kind::Down) handHeldDrops();
+    toCore([&](Frmlan& form) {
         switch (kind) {
             case Kind::Down:
                 form.Picture1_MouseDown(button, shift, x, y);
@@ -344,9 +245,9 @@ bool BasketWindow::toPictureHandlers(UINT message, WPARAM wParam, LPARAM lParam)
 // The image from the picture's top-left corner, at the size the screen's scale gives it; the
 // picture is a little shorter, so its bottom rows are cut. An image carried at that size is
 // copied as it is, any other scaled with averaging.
-void BasketWindow::paintPicture(HWND window) {
+void BasketWindow::paintPicture() {
     PAINTSTRUCT paint;
-    HDC target = BeginPaint(window, &paint);
+    HDC target = BeginPaint(picture(), &paint);
     if (basket_) {
         if (HDC source = CreateCompatibleDC(target)) {
             HGDIOBJ previous = SelectObject(source, basket_);
@@ -365,7 +266,7 @@ void BasketWindow::paintPicture(HWND window) {
             DeleteDC(source);
         }
     }
-    EndPaint(window, &paint);
+    EndPaint(picture(), &paint);
 }
 
 }  // namespace talvoro::win32

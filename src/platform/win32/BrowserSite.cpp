@@ -18,7 +18,9 @@ STDMETHODIMP BrowserSite::QueryInterface(REFIID riid, void** out) {
     return S_OK;
 }
 
-STDMETHODIMP_(ULONG) BrowserSite::AddRef() { return InterlockedIncrement(&references_); }
+STDMETHODIMP_(ULONG) BrowserSite::AddRef() {
+    return InterlockedIncrement(&references_);
+}
 
 STDMETHODIMP_(ULONG) BrowserSite::Release() {
     const LONG left = InterlockedDecrement(&references_);
@@ -42,9 +44,9 @@ STDMETHODIMP BrowserSite::GetWindow(HWND* out) {
     return host_ ? S_OK : E_FAIL;
 }
 
-STDMETHODIMP BrowserSite::GetWindowContext(IOleInPlaceFrame** frame,
-                                           IOleInPlaceUIWindow** document, LPRECT position,
-                                           LPRECT clip, LPOLEINPLACEFRAMEINFO info) {
+STDMETHODIMP BrowserSite::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document,
+                                           LPRECT position, LPRECT clip,
+                                           LPOLEINPLACEFRAMEINFO info) {
     if (!frame || !document || !position || !clip || !info) return E_POINTER;
     *frame = static_cast<IOleInPlaceFrame*>(this);
     AddRef();

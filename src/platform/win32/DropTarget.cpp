@@ -3,8 +3,8 @@
 #include <optional>
 #include <utility>
 
-#include "app/ErrorPolicy.h"
-#include "platform/win32/BasketWindow.h"
+#include "base/ErrorPolicy.h"
+#include "platform/win32/BaseWindow.h"
 #include "platform/win32/WinText.h"
 
 namespace talvoro::win32 {
@@ -29,11 +29,6 @@ public:
 private:
     STGMEDIUM medium_{};
 };
-
-int dragShiftState(DWORD keyState) {
-    return ((keyState & MK_SHIFT) ? 1 : 0) | ((keyState & MK_CONTROL) ? 2 : 0) |
-           ((keyState & MK_ALT) ? 4 : 0);
-}
 
 DWORD basketEffect(DWORD allowed) {
     return (allowed & DROPEFFECT_COPY) ? DROPEFFECT_COPY : allowed;
@@ -129,10 +124,10 @@ void PictureDropTarget::report(DWORD keyState, POINTL at, DWORD* effect, int sta
         toPictureTwips(at, x, y);
         OleDataObject data(dragged_);
         try {
-            dragOver_(data, proposed, mouseButtonsFromKeys(keyState), dragShiftState(keyState), x,
-                      y, state);
+            dragOver_(data, proposed, mouseButtons(keyState), dragKeys(keyState), x, y, state);
         } catch (...) {
             // Nothing may unwind into the drag source.
+            reportEscaped(picture_, std::current_exception());
         }
     }
     *effect = static_cast<DWORD>(proposed);
@@ -147,7 +142,7 @@ HRESULT PictureDropTarget::DragEnter(IDataObject* data, DWORD keyState, POINTL a
     forgetData();
     data->AddRef();
     dragged_ = data;
-    report(keyState, at, effect, 0);
+    report(keyState, at, effect, kDragEnter);
     return S_OK;
 }
 
@@ -157,7 +152,7 @@ HRESULT PictureDropTarget::DragOver(DWORD keyState, POINTL at, DWORD* effect) {
         *effect = DROPEFFECT_NONE;
         return S_OK;
     }
-    report(keyState, at, effect, 2);
+    report(keyState, at, effect, kDragOver);
     return S_OK;
 }
 
@@ -168,7 +163,7 @@ HRESULT PictureDropTarget::DragLeave() {
         POINTL at = lastAt_;
         if (GetCursorPos(&cursor)) at = {cursor.x, cursor.y};
         DWORD effect = DROPEFFECT_NONE;
-        report(0, at, &effect, 1);
+        report(0, at, &effect, kDragLeave);
     }
     forgetData();
     return S_OK;
@@ -183,15 +178,15 @@ HRESULT PictureDropTarget::Drop(IDataObject* data, DWORD keyState, POINTL at, DW
     }
     try {
         // The data is only valid until Drop returns: it is taken now.
-        auto drop = std::make_unique<PictureDrop>(data);
-        drop->effect = static_cast<std::int32_t>(basketEffect(*effect));
-        drop->buttons = mouseButtonsFromKeys(keyState);
-        drop->shift = dragShiftState(keyState);
-        toPictureTwips(at, drop->x, drop->y);
-        const DWORD answer = static_cast<DWORD>(drop->effect);
+        HeldDrop drop{std::make_unique<DroppedData>(data),
+                      static_cast<std::int32_t>(basketEffect(*effect)), mouseButtons(keyState),
+                      dragKeys(keyState)};
+        toPictureTwips(at, drop.x, drop.y);
+        const auto answer = static_cast<DWORD>(drop.effect);
         *effect = dropped_(std::move(drop)) ? answer : DROPEFFECT_NONE;
     } catch (...) {
         *effect = DROPEFFECT_NONE;
+        reportEscaped(picture_, std::current_exception());
     }
     return S_OK;
 }

@@ -12,9 +12,10 @@
 #include <string>
 #include <variant>
 
-#include "app/AppError.h"
+#include "base/AppError.h"
+#include "intake/HeldDrops.h"
 #include "platform/DataObject.h"
-#include "platform/win32/Twips.h"
+#include "platform/win32/WinUi.h"
 
 namespace talvoro::win32 {
 
@@ -41,27 +42,17 @@ private:
     std::variant<std::string, AppError> text_;
 };
 
-// A drop on the picture, taken while the drag source waits and handled once it has its answer.
-struct PictureDrop {
-    explicit PictureDrop(IDataObject* source) : data(source) {}
-    DroppedData data;
-    std::int32_t effect = 0;
-    int buttons = 0;
-    int shift = 0;
-    float x = 0, y = 0;  // twips relative to the picture
-};
-
 // The picture's drop target. Every drag is let through, as a copy when the source allows one: a
 // source told its text was moved would delete it. Enter, over and leave reach `dragOver`
-// at once (state 0, 2 and 1); a drop's data is taken inside Drop and handed to `dropped`, which
-// keeps it for later, so that its handler (and any message box it shows) runs after the drag
-// source has been answered. When `dropped` refuses it (false), the source is told nothing was
-// dropped.
+// at once (kDragEnter, kDragOver, kDragLeave); a drop's data is taken inside Drop and handed to
+// `dropped`, which keeps it for later, so that its handler (and any message box it shows) runs
+// after the drag source has been answered. When `dropped` refuses it (false), the source is told
+// nothing was dropped.
 class PictureDropTarget final : public IDropTarget {
 public:
     using DragHandler = std::function<void(DataObject& data, std::int32_t& effect, int buttons,
                                            int shift, float x, float y, int state)>;
-    using DropHandler = std::function<bool(std::unique_ptr<PictureDrop> drop)>;
+    using DropHandler = std::function<bool(HeldDrop drop)>;
 
     // With a reference count of one, held by the caller.
     PictureDropTarget(HWND picture, TwipsPerPixel scale, DragHandler dragOver, DropHandler dropped);

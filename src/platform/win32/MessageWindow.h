@@ -6,27 +6,26 @@
 
 #include <functional>
 
+#include "platform/win32/BaseWindow.h"
+
 namespace talvoro::win32 {
 
-class MessageWindow {
+class MessageWindow : public BaseWindow<MessageWindow> {
 public:
-    // Receives the window's messages from WM_APP on, on the creating thread. It must not throw;
-    // it may destroy this object.
+    // Receives the window's messages from WM_APP on, on the creating thread. It may destroy
+    // this object.
     using Handler = std::function<void(UINT message, WPARAM wParam, LPARAM lParam)>;
 
     // Throws AppError when the window cannot be created.
     explicit MessageWindow(Handler handler);
     ~MessageWindow();
-    MessageWindow(const MessageWindow&) = delete;
-    MessageWindow& operator=(const MessageWindow&) = delete;
 
-    HWND handle() const { return window_; }
+    HWND handle() const { return window(); }
+
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
-    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
     Handler handler_;
-    HWND window_ = nullptr;
 };
 
 }  // namespace talvoro::win32

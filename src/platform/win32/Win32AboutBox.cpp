@@ -19,27 +19,6 @@ constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCH
 constexpr DWORD kFormExStyle = WS_EX_CONTROLPARENT;
 constexpr int kFirstControlId = 100;
 
-int buttonsOf(WPARAM keys) {
-    return ((keys & MK_LBUTTON) ? 1 : 0) | ((keys & MK_RBUTTON) ? 2 : 0) |
-           ((keys & MK_MBUTTON) ? 4 : 0);
-}
-
-int shiftOf(WPARAM keys) {
-    return ((keys & MK_SHIFT) ? 1 : 0) | ((keys & MK_CONTROL) ? 2 : 0) |
-           ((GetKeyState(VK_MENU) & 0x8000) ? 4 : 0);
-}
-
-// Events reach the core through one door, and nothing it throws may unwind through the system's
-// dispatcher.
-template <typename Call>
-void toCore(AboutEvents* events, Call&& call) {
-    if (!events) return;
-    try {
-        call(*events);
-    } catch (...) {
-    }
-}
-
 // UTF-8 as the system's ANSI code page, for the shell's ANSI entry point.
 std::string toAnsi(const std::string& text) {
     const std::wstring wide = utf8ToWide(text);
@@ -55,8 +34,8 @@ std::string toAnsi(const std::string& text) {
 
 }  // namespace
 
-Win32AboutBox::Win32AboutBox(HINSTANCE instance)
-    : instance_(instance), scale_(screenTwipsPerPixel()) {
+Win32AboutBox::Win32AboutBox(MessageBoxes& boxes, HINSTANCE instance)
+    : boxes_(boxes), instance_(instance), scale_(screenTwipsPerPixel()) {
     icon_ = static_cast<HICON>(
         LoadImageW(instance, MAKEINTRESOURCEW(IDI_TALVORO), IMAGE_ICON, 32, 32, 0));
 }
@@ -64,41 +43,30 @@ Win32AboutBox::Win32AboutBox(HINSTANCE instance)
 Win32AboutBox::~Win32AboutBox() {
     events_ = nullptr;  // the core may be gone already
     quitWhenClosed_ = false;
-    if (form_) DestroyWindow(form_);
+    if (window()) DestroyWindow(window());
     if (icon_) DestroyIcon(icon_);
 }
 
 void Win32AboutBox::loadAbout(const FormDesign& design, AboutEvents& events) {
-    if (form_) {
+    if (window()) {
         events_ = nullptr;
-        DestroyWindow(form_);
+        DestroyWindow(window());
     }
-    WNDCLASSEXW cls{};
-    cls.cbSize = sizeof cls;
-    cls.lpfnWndProc = formProc;
-    cls.hInstance = instance_;
-    cls.hIcon = icon_;
-    cls.hIconSm = icon_;
-    cls.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    cls.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    cls.lpszClassName = kFormClass;
-    if (!RegisterClassExW(&cls) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
-        throw win32Error(GetLastError());
+    registerClass(kFormClass, instance_, icon_, LoadCursorW(nullptr, IDC_ARROW),
+                  reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
 
     // The design places the client area; the frame goes around it.
-    RECT outer{twipsToPixels(design.left, scale_.x), twipsToPixels(design.top, scale_.y), 0, 0};
-    outer.right = outer.left + twipsToPixels(design.clientWidth, scale_.x);
-    outer.bottom = outer.top + twipsToPixels(design.clientHeight, scale_.y);
+    const PixelRect client =
+        pixelRect(design.left, design.top, design.clientWidth, design.clientHeight, scale_);
+    RECT outer{client.left, client.top, client.left + client.width, client.top + client.height};
     AdjustWindowRectEx(&outer, kFormStyle, FALSE, kFormExStyle);
 
     const std::wstring caption = utf8ToWide(design.caption);
-    HWND form = CreateWindowExW(kFormExStyle, kFormClass, caption.c_str(), kFormStyle, outer.left,
-                                outer.top, outer.right - outer.left, outer.bottom - outer.top,
-                                nullptr, nullptr, instance_, this);
+    HWND form = create(kFormClass, kFormExStyle, caption.c_str(), kFormStyle, outer.left, outer.top,
+                       outer.right - outer.left, outer.bottom - outer.top, nullptr, instance_);
     if (!form) throw win32Error(GetLastError());
-    form_ = form;
     events_ = &events;
-    surfaceClickArmed_ = false;
+    surfaceClicks_ = {};
     try {
         createControls(design);
     } catch (...) {
@@ -116,9 +84,7 @@ void Win32AboutBox::createControls(const FormDesign& design) {
     const int clientWidth = twipsToPixels(design.clientWidth, scale_.x);
     int nextId = kFirstControlId;
     for (const ControlDesign& d : design.controls) {
-        const int left = twipsToPixels(d.left, scale_.x), top = twipsToPixels(d.top, scale_.y);
-        const int width = twipsToPixels(d.left + d.width, scale_.x) - left;
-        const int height = twipsToPixels(d.top + d.height, scale_.y) - top;
+        const auto [left, top, width, height] = pixelRect(d.left, d.top, d.width, d.height, scale_);
         const std::wstring text = utf8ToWide(d.caption);
         HWND w = nullptr;
         switch (d.kind) {
@@ -127,7 +93,7 @@ void Win32AboutBox::createControls(const FormDesign& design) {
                 const DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP |
                                     (d.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
                 w = CreateWindowExW(0, L"BUTTON", text.c_str(), style, left, top, width, height,
-                                    form_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                    window(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                     instance_, nullptr);
                 if (w && d.isDefault) defaultButton_ = w, defaultName_ = d.name;
                 if (w && d.isCancel) cancelButton_ = w, cancelName_ = d.name;
@@ -137,7 +103,7 @@ void Win32AboutBox::createControls(const FormDesign& design) {
                 // SS_NOTIFY: the picture and the labels take their own clicks, which would
                 // otherwise fall through to the surface and close the box.
                 w = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_ICON | SS_NOTIFY,
-                                    left, top, width, height, form_,
+                                    left, top, width, height, window(),
                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextId++)),
                                     instance_, nullptr);
                 if (w && icon_) SendMessageW(w, STM_SETICON, reinterpret_cast<WPARAM>(icon_), 0);
@@ -147,7 +113,7 @@ void Win32AboutBox::createControls(const FormDesign& design) {
                                         SIZE{width, height}, clientWidth - left);
                 w = CreateWindowExW(0, L"STATIC", text.c_str(),
                                     WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOTIFY | SS_NOPREFIX, left,
-                                    top, fit.cx, fit.cy, form_,
+                                    top, fit.cx, fit.cy, window(),
                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(nextId++)),
                                     instance_, nullptr);
                 break;
@@ -177,7 +143,7 @@ void Win32AboutBox::createControls(const FormDesign& design) {
 // off: fonts standing in for missing ones (under Wine above all) can run wider and taller.
 SIZE Win32AboutBox::fitted(const std::wstring& text, HFONT f, SIZE designed, int room) {
     SIZE fit = designed;
-    HDC dc = GetDC(form_);
+    HDC dc = GetDC(window());
     if (!dc) return fit;
     const HGDIOBJ old = SelectObject(dc, f);
     SIZE extent{};
@@ -186,7 +152,7 @@ SIZE Win32AboutBox::fitted(const std::wstring& text, HFONT f, SIZE designed, int
         fit.cx = std::max(fit.cx, std::min(static_cast<LONG>(extent.cx), static_cast<LONG>(room)));
     if (GetTextMetricsW(dc, &metrics)) fit.cy = std::max(fit.cy, metrics.tmHeight);
     SelectObject(dc, old);
-    ReleaseDC(form_, dc);
+    ReleaseDC(window(), dc);
     return fit;
 }
 
@@ -214,14 +180,14 @@ HFONT Win32AboutBox::font(const FontDesign& design) {
 }
 
 void Win32AboutBox::showAbout() {
-    if (!form_) return;
-    if (!IsWindowVisible(form_)) {
-        ShowWindow(form_, SW_SHOWNORMAL);
-        UpdateWindow(form_);
+    if (!window()) return;
+    if (!IsWindowVisible(window())) {
+        ShowWindow(window(), SW_SHOWNORMAL);
+        UpdateWindow(window());
         if (defaultButton_) SetFocus(defaultButton_);
     }
-    SetForegroundWindow(form_);
-    BringWindowToTop(form_);
+    SetForegroundWindow(window());
+    BringWindowToTop(window());
 }
 
 void Win32AboutBox::setAboutForeColour(const std::string& control, Colour colour) {
@@ -233,23 +199,19 @@ void Win32AboutBox::setAboutForeColour(const std::string& control, Colour colour
 }
 
 void Win32AboutBox::unloadAbout() {
-    if (form_) DestroyWindow(form_);
+    if (window()) DestroyWindow(window());
 }
 
-std::intptr_t Win32AboutBox::shellExecuteA(WindowHandle owner, const std::string& operation,
-                                           const std::string& file, const std::string& parameters,
-                                           const std::string& directory, int showCmd) {
-    const std::string op = toAnsi(operation), f = toAnsi(file), p = toAnsi(parameters),
-                      d = toAnsi(directory);
-    HINSTANCE result = ShellExecuteA(reinterpret_cast<HWND>(owner), op.c_str(), f.c_str(),
-                                     p.c_str(), d.c_str(), showCmd);
-    return reinterpret_cast<std::intptr_t>(result);
+bool Win32AboutBox::openAddress(const std::string& address) {
+    const std::string file = toAnsi(address);
+    const HINSTANCE result = ShellExecuteA(nullptr, "Open", file.c_str(), "", "", SW_SHOWNORMAL);
+    return reinterpret_cast<INT_PTR>(result) > 32;
 }
 
 bool Win32AboutBox::preTranslateMessage(MSG& message) {
-    if (!form_ || !message.hwnd) return false;
-    if (message.hwnd != form_ && !IsChild(form_, message.hwnd)) return false;
-    return IsDialogMessageW(form_, &message) != FALSE;
+    if (!window() || !message.hwnd) return false;
+    if (message.hwnd != window() && !IsChild(window(), message.hwnd)) return false;
+    return IsDialogMessageW(window(), &message) != FALSE;
 }
 
 Win32AboutBox::Control* Win32AboutBox::controlOf(HWND window) {
@@ -264,23 +226,17 @@ Win32AboutBox::Control* Win32AboutBox::controlNamed(const std::string& name) {
     return nullptr;
 }
 
-LRESULT CALLBACK Win32AboutBox::formProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<Win32AboutBox*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!self) return DefWindowProcW(window, message, wParam, lParam);
-    return self->onFormMessage(window, message, wParam, lParam);
-}
-
 LRESULT CALLBACK Win32AboutBox::controlProc(HWND window, UINT message, WPARAM wParam,
                                             LPARAM lParam) {
     auto* self = static_cast<Win32AboutBox*>(GetPropW(window, kSelfProperty));
     Control* c = self ? self->controlOf(window) : nullptr;
     if (!c) return DefWindowProcW(window, message, wParam, lParam);
-    return self->onControlMessage(*c, message, wParam, lParam);
+    try {
+        return self->onControlMessage(*c, message, wParam, lParam);
+    } catch (...) {
+        reportEscaped(window, std::current_exception());
+        return 0;
+    }
 }
 
 LRESULT Win32AboutBox::onControlMessage(Control& c, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -299,66 +255,40 @@ LRESULT Win32AboutBox::onControlMessage(Control& c, UINT message, WPARAM wParam,
             return CallWindowProcW(original, window, message, wParam, lParam);
         default:
             // The name is copied: the handler it reaches may close the box.
-            if (mouse(window, std::string(c.name), c.clickArmed, message, wParam, lParam)) return 0;
+            if (mouse(window, std::string(c.name), c.clicks, message, wParam, lParam)) return 0;
             break;
     }
     return CallWindowProcW(original, window, message, wParam, lParam);
 }
 
-bool Win32AboutBox::mouse(HWND window, const std::string& name, bool& clickArmed, UINT message,
+bool Win32AboutBox::mouse(HWND window, const std::string& name, ClickRule& clicks, UINT message,
                           WPARAM wParam, LPARAM lParam) {
-    int button = 0;
-    bool down = false, secondOfDouble = false;
-    switch (message) {
-        case WM_LBUTTONDBLCLK:
-            secondOfDouble = true;
-            [[fallthrough]];
-        case WM_LBUTTONDOWN:
-            button = 1, down = true;
-            break;
-        case WM_RBUTTONDBLCLK:
-        case WM_RBUTTONDOWN:
-            button = 2, down = true;
-            break;
-        case WM_MBUTTONDBLCLK:
-        case WM_MBUTTONDOWN:
-            button = 4, down = true;
-            break;
-        case WM_LBUTTONUP:
-            button = 1;
-            break;
-        case WM_RBUTTONUP:
-            button = 2;
-            break;
-        case WM_MBUTTONUP:
-            button = 4;
-            break;
-        default:
-            return false;
-    }
+    const auto pressOrRelease = buttonMessage(message);
+    if (!pressOrRelease) return false;
+    const auto [button, down, secondOfDouble] = *pressOrRelease;
     const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-    const float x = static_cast<float>(at.x * scale_.x), y = static_cast<float>(at.y * scale_.y);
-    const int shift = shiftOf(wParam);
+    const auto x = static_cast<float>(pixelsToTwips(at.x, scale_.x));
+    const auto y = static_cast<float>(pixelsToTwips(at.y, scale_.y));
+    const int shift = mouseKeys(wParam);
     AboutEvents* events = events_;
     if (down) {
         // The release comes back here wherever the pointer has gone.
         SetCapture(window);
-        if (button == 1) clickArmed = !secondOfDouble;
+        clicks.pressed(button, secondOfDouble);
         toCore(events, [&](AboutEvents& e) { e.MouseDown(name, button, shift, x, y); });
         return true;
     }
     RECT client;
     GetClientRect(window, &client);
-    const bool click = button == 1 && clickArmed && PtInRect(&client, at);
-    if (button == 1) clickArmed = false;
-    if (!buttonsOf(wParam) && GetCapture() == window) ReleaseCapture();
+    const bool click = clicks.released(button, PtInRect(&client, at));
+    if (!mouseButtons(static_cast<DWORD>(wParam)) && GetCapture() == window) ReleaseCapture();
     toCore(events, [&](AboutEvents& e) { e.MouseUp(name, button, shift, x, y); });
     // A window the release closed reports nothing more.
     if (click && events_ == events) toCore(events, [&](AboutEvents& e) { e.Click(name); });
     return true;
 }
 
-LRESULT Win32AboutBox::onFormMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Win32AboutBox::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CTLCOLORSTATIC: {
             const auto dc = reinterpret_cast<HDC>(wParam);
@@ -389,7 +319,7 @@ LRESULT Win32AboutBox::onFormMessage(HWND window, UINT message, WPARAM wParam, L
             return 0;
         case WM_CLOSE:
             // The title bar's close, Alt+F4 and the system menu.
-            DestroyWindow(window);
+            DestroyWindow(window());
             return 0;
         case WM_DESTROY:
             destroyed();
@@ -401,16 +331,15 @@ LRESULT Win32AboutBox::onFormMessage(HWND window, UINT message, WPARAM wParam, L
             fontsByDesign_.clear();
             break;
         default:
-            if (mouse(window, "", surfaceClickArmed_, message, wParam, lParam)) return 0;
+            if (mouse(window(), "", surfaceClicks_, message, wParam, lParam)) return 0;
             break;
     }
-    return DefWindowProcW(window, message, wParam, lParam);
+    return DefWindowProcW(window(), message, wParam, lParam);
 }
 
 void Win32AboutBox::destroyed() {
     AboutEvents* events = events_;
     events_ = nullptr;
-    form_ = nullptr;
     defaultButton_ = cancelButton_ = nullptr;
     toCore(events, [](AboutEvents& e) { e.Unload(); });
     if (quitWhenClosed_) PostQuitMessage(0);

@@ -1,7 +1,7 @@
 #pragma once
 // The Windows edition's About box: a modeless window without owner built from the core's
-// design, with static controls for the picture and labels and a push button; and the shell's
-// ShellExecuteA for its links.
+// design, with static controls for the picture and labels and a push button; its links open
+// through the shell's ShellExecuteA.
 
 #include <windows.h>
 
@@ -9,14 +9,18 @@
 #include <string>
 #include <vector>
 
+#include "base/ErrorPolicy.h"
 #include "platform/AboutBox.h"
-#include "platform/win32/Twips.h"
+#include "base/MessageBoxes.h"
+#include "platform/win32/BaseWindow.h"
+#include "platform/win32/WinUi.h"
 
 namespace talvoro::win32 {
 
-class Win32AboutBox : public AboutBox {
+class Win32AboutBox : public AboutBox, public BaseWindow<Win32AboutBox> {
 public:
-    explicit Win32AboutBox(HINSTANCE instance = GetModuleHandleW(nullptr));
+    // What escapes the box's handlers is shown through `boxes`.
+    explicit Win32AboutBox(MessageBoxes& boxes, HINSTANCE instance = GetModuleHandleW(nullptr));
     ~Win32AboutBox() override;
     Win32AboutBox(const Win32AboutBox&) = delete;
     Win32AboutBox& operator=(const Win32AboutBox&) = delete;
@@ -25,19 +29,19 @@ public:
     void showAbout() override;
     void setAboutForeColour(const std::string& control, Colour colour) override;
     void unloadAbout() override;
-    std::intptr_t shellExecuteA(WindowHandle owner, const std::string& operation,
-                                const std::string& file, const std::string& parameters,
-                                const std::string& directory, int showCmd) override;
+    // ShellExecuteA with no owner, the verb "Open", no parameters or folder, a normal window.
+    bool openAddress(const std::string& address) override;
 
     // The message loop offers every message here first: Enter, Esc and Tab of the box are the
     // dialog manager's. True when the message was taken.
     bool preTranslateMessage(MSG& message);
 
-    bool isOpen() const { return form_ != nullptr; }
-    HWND window() const { return form_; }
+    bool isOpen() const { return window() != nullptr; }
     // Once the basket has gone the box is the program's last window: its closing ends the
     // message loop.
     void quitWhenClosed() { quitWhenClosed_ = true; }
+
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
     struct Control {
@@ -48,16 +52,14 @@ private:
         bool hasColour = false;
         bool handPointer = false;
         bool isButton = false;
-        bool clickArmed = false;
+        ClickRule clicks;
     };
 
-    static LRESULT CALLBACK formProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT onFormMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT onControlMessage(Control& c, UINT message, WPARAM wParam, LPARAM lParam);
     // Mouse presses and releases on a control or, with an empty name, on the surface; true
     // when the message was one.
-    bool mouse(HWND window, const std::string& name, bool& clickArmed, UINT message, WPARAM wParam,
+    bool mouse(HWND window, const std::string& name, ClickRule& clicks, UINT message, WPARAM wParam,
                LPARAM lParam);
     void createControls(const FormDesign& design);
     HFONT font(const FontDesign& design);
@@ -65,11 +67,16 @@ private:
     Control* controlOf(HWND window);
     Control* controlNamed(const std::string& name);
     void destroyed();
+    // Hands an event to the core through its one door; nothing once the box has closed.
+    template <typename Call>
+    void toCore(AboutEvents* events, Call&& call) {
+        if (events) handleEvent(boxes_, [&] { call(*events); });
+    }
 
+    MessageBoxes& boxes_;
     HINSTANCE instance_;
     TwipsPerPixel scale_;
     HICON icon_ = nullptr;
-    HWND form_ = nullptr;
     HWND defaultButton_ = nullptr;
     HWND cancelButton_ = nullptr;
     std::string defaultName_, cancelName_;
@@ -77,7 +84,7 @@ private:
     std::vector<Control> controls_;
     std::vector<HFONT> fonts_;
     std::map<std::string, HFONT> fontsByDesign_;
-    bool surfaceClickArmed_ = false;
+    ClickRule surfaceClicks_;
     bool quitWhenClosed_ = false;
 };
 

@@ -6,7 +6,7 @@
 #include <limits>
 #include <vector>
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "intake/FileText.h"
 #include "platform/win32/WinText.h"
 

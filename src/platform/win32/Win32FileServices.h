@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "platform/FileServices.h"
 
 namespace talvoro::win32 {

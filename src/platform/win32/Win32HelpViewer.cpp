@@ -7,17 +7,13 @@
 
 #include "platform/win32/BrowserSite.h"
 #include "platform/win32/ResourceIds.h"
-#include "platform/win32/Twips.h"
+#include "platform/win32/WinUi.h"
 #include "platform/win32/WinText.h"
 
 namespace talvoro::win32 {
 namespace {
 
 constexpr const wchar_t* kClassName = L"TalvoroHelp";
-// The window's client area as designed, in twips.
-constexpr int kClientWidthTwips = 4680;
-constexpr int kClientHeightTwips = 3195;
-
 template <typename T>
 void release(T*& p) {
     if (p) std::exchange(p, nullptr)->Release();
@@ -28,48 +24,38 @@ void release(T*& p) {
 Win32HelpViewer::Win32HelpViewer(HINSTANCE instance) : instance_(instance) {}
 
 Win32HelpViewer::~Win32HelpViewer() {
-    if (window_) DestroyWindow(window_);
+    if (HWND w = window()) DestroyWindow(w);
 }
 
-void Win32HelpViewer::loadHelp(const std::string& caption) {
-    static const ATOM registered = [this] {
-        WNDCLASSEXW c{};
-        c.cbSize = sizeof c;
-        c.lpfnWndProc = windowProc;
-        c.hInstance = instance_;
-        c.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(IDI_TALVORO));
-        c.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
-        c.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-        c.lpszClassName = kClassName;
-        return RegisterClassExW(&c);
-    }();
-    if (!registered) throw win32Error(GetLastError());
+void Win32HelpViewer::loadHelp(const FormDesign& design) {
+    registerClass(kClassName, instance_, LoadIconW(instance_, MAKEINTRESOURCEW(IDI_TALVORO)),
+                  LoadCursorW(nullptr, IDC_ARROW), reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
 
     const TwipsPerPixel t = screenTwipsPerPixel();
-    RECT outer{0, 0, twipsToPixels(kClientWidthTwips, t.x), twipsToPixels(kClientHeightTwips, t.y)};
+    RECT outer{0, 0, twipsToPixels(design.clientWidth, t.x),
+               twipsToPixels(design.clientHeight, t.y)};
     AdjustWindowRectEx(&outer, WS_OVERLAPPEDWINDOW, FALSE, 0);
-    // An ordinary window without owner, placed where the system places new windows.
-    HWND window = CreateWindowExW(0, kClassName, utf8ToWide(caption).c_str(),
-                                  WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, outer.right - outer.left,
-                                  outer.bottom - outer.top, nullptr, nullptr, instance_, this);
-    if (!window) throw win32Error(GetLastError());
-    window_ = window;
+    // As designed: an ordinary sizable window without owner, placed where the system places new
+    // windows.
+    if (!create(kClassName, 0, utf8ToWide(design.caption).c_str(),
+                WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
+                outer.right - outer.left, outer.bottom - outer.top, nullptr, instance_))
+        throw win32Error(GetLastError());
     createBrowser();
 }
 
 // Creates the WebBrowser control and activates it in place over the client area. Any step that
 // fails leaves the window without a browser.
 void Win32HelpViewer::createBrowser() {
-    site_ = new BrowserSite(window_);
+    site_ = new BrowserSite(window());
     RECT client{};
-    GetClientRect(window_, &client);
+    GetClientRect(window(), &client);
     const bool made =
-        SUCCEEDED(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER,
-                                   IID_IOleObject, reinterpret_cast<void**>(&object_))) &&
+        SUCCEEDED(CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
+                                   reinterpret_cast<void**>(&object_))) &&
         SUCCEEDED(object_->SetClientSite(static_cast<IOleClientSite*>(site_))) &&
         SUCCEEDED(object_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr,
-                                  static_cast<IOleClientSite*>(site_), 0, window_, &client)) &&
+                                  static_cast<IOleClientSite*>(site_), 0, window(), &client)) &&
         SUCCEEDED(object_->QueryInterface(IID_IWebBrowser2, reinterpret_cast<void**>(&browser_)));
     if (!made) releaseBrowser();
 }
@@ -101,10 +87,10 @@ void Win32HelpViewer::navigate2(const std::string& path) {
 }
 
 void Win32HelpViewer::showHelp() {
-    if (!window_) return;
-    ShowWindow(window_, IsIconic(window_) ? SW_RESTORE : SW_SHOW);
-    SetForegroundWindow(window_);
-    BringWindowToTop(window_);
+    if (!window()) return;
+    ShowWindow(window(), IsIconic(window()) ? SW_RESTORE : SW_SHOW);
+    SetForegroundWindow(window());
+    BringWindowToTop(window());
 }
 
 // The browser covers the client area exactly, at every size; a failure (while minimized, say)
@@ -112,42 +98,27 @@ void Win32HelpViewer::showHelp() {
 void Win32HelpViewer::layOut() {
     if (!object_) return;
     IOleInPlaceObject* inPlace = nullptr;
-    if (FAILED(object_->QueryInterface(IID_IOleInPlaceObject,
-                                       reinterpret_cast<void**>(&inPlace))))
+    if (FAILED(object_->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inPlace))))
         return;
     RECT client{};
-    if (GetClientRect(window_, &client)) inPlace->SetObjectRects(&client, &client);
+    if (GetClientRect(window(), &client)) inPlace->SetObjectRects(&client, &client);
     inPlace->Release();
 }
 
-LRESULT CALLBACK Win32HelpViewer::windowProc(HWND window, UINT message, WPARAM wParam,
-                                             LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<Win32HelpViewer*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!self) return DefWindowProcW(window, message, wParam, lParam);
-    return self->onMessage(window, message, wParam, lParam);
-}
-
-LRESULT Win32HelpViewer::onMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Win32HelpViewer::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_SIZE:
             if (wParam != SIZE_MINIMIZED) layOut();
             return 0;
         case WM_CLOSE:
-            DestroyWindow(window);
+            DestroyWindow(window());
             return 0;
         case WM_DESTROY:
             releaseBrowser();
-            SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-            window_ = nullptr;
             if (quitWhenClosed_) PostQuitMessage(0);
             return 0;
     }
-    return DefWindowProcW(window, message, wParam, lParam);
+    return DefWindowProcW(window(), message, wParam, lParam);
 }
 
 }  // namespace talvoro::win32

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "platform/HelpViewer.h"
+#include "platform/win32/BaseWindow.h"
 
 struct IOleObject;
 struct IWebBrowser2;
@@ -14,34 +15,32 @@ namespace talvoro::win32 {
 
 class BrowserSite;
 
-class Win32HelpViewer : public HelpViewer {
+class Win32HelpViewer : public HelpViewer, public BaseWindow<Win32HelpViewer> {
 public:
     explicit Win32HelpViewer(HINSTANCE instance = GetModuleHandleW(nullptr));
     ~Win32HelpViewer() override;
     Win32HelpViewer(const Win32HelpViewer&) = delete;
     Win32HelpViewer& operator=(const Win32HelpViewer&) = delete;
 
-    bool helpLoaded() override { return window_ != nullptr; }
-    void loadHelp(const std::string& caption) override;
+    bool helpLoaded() override { return window() != nullptr; }
+    void loadHelp(const FormDesign& design) override;
     void navigate2(const std::string& path) override;
     void showHelp() override;
 
-    bool isOpen() const { return window_ != nullptr; }
-    HWND window() const { return window_; }
+    bool isOpen() const { return window() != nullptr; }
     bool hasBrowser() const { return browser_ != nullptr; }
     // Once the basket has gone the viewer may be the program's last window: its closing then
     // ends the message loop.
     void quitWhenClosed() { quitWhenClosed_ = true; }
 
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
 private:
-    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT onMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void createBrowser();
     void releaseBrowser();
     void layOut();
 
     HINSTANCE instance_;
-    HWND window_ = nullptr;
     BrowserSite* site_ = nullptr;
     IOleObject* object_ = nullptr;
     IWebBrowser2* browser_ = nullptr;

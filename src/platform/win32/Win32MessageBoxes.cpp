@@ -1,6 +1,5 @@
 #include "platform/win32/Win32MessageBoxes.h"
 
-#include "app/Frmlan.h"
 #include "platform/win32/WinText.h"
 
 namespace talvoro::win32 {

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "platform/MessageBoxes.h"
+#include "base/MessageBoxes.h"
 
 namespace talvoro::win32 {
 

@@ -12,9 +12,13 @@ namespace {
 // The size of the buffer the system directory is read into, as the program has always had it.
 constexpr UINT kDirectoryBuffer = 255;
 
-AppError lastError() { return win32Error(GetLastError()); }
+AppError lastError() {
+    return win32Error(GetLastError());
+}
 
-HANDLE handleOf(FileNumber file) { return reinterpret_cast<HANDLE>(file); }
+HANDLE handleOf(FileNumber file) {
+    return reinterpret_cast<HANDLE>(file);
+}
 
 }  // namespace
 

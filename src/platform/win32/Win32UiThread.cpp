@@ -1,5 +1,7 @@
 #include "platform/win32/Win32UiThread.h"
 
+#include "base/ErrorPolicy.h"
+
 namespace talvoro::win32 {
 namespace {
 
@@ -7,8 +9,8 @@ constexpr UINT kRunQueued = WM_APP + 1;
 
 }  // namespace
 
-Win32UiThread::Win32UiThread()
-    : window_([this](UINT message, WPARAM, LPARAM) {
+Win32UiThread::Win32UiThread(MessageBoxes& boxes)
+    : boxes_(boxes), window_([this](UINT message, WPARAM, LPARAM) {
           if (message == kRunQueued) runQueued();
       }) {}
 
@@ -35,11 +37,8 @@ void Win32UiThread::runQueued() {
             signalled_ =
                 !queue_.empty() && PostMessageW(window_.handle(), kRunQueued, 0, 0) != FALSE;
         }
-        try {
-            if (work) work();
-        } catch (...) {
-            // Each handler owns its error policy; a stray error must not cost the rest.
-        }
+        // A failure costs nothing of the rest.
+        if (work) handleEvent(boxes_, work);
     }
 }
 

@@ -27,43 +27,33 @@ WindowHandle Win32WindowManager::pictureWindow() {
     return reinterpret_cast<WindowHandle>(picture_);
 }
 
-bool Win32WindowManager::setWindowPos(WindowHandle w, WindowHandle insertAfter, int x, int y,
-                                      int cx, int cy, unsigned flags) {
-    return SetWindowPos(hwnd(w), hwnd(insertAfter), x, y, cx, cy, flags) != FALSE;
+void Win32WindowManager::keepOnTop(WindowHandle w) {
+    SetWindowPos(hwnd(w), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
 }
 
 // GetWindowLongA and SetWindowLongA return 0 both on failure and for a zero value; only the
-// last error tells them apart.
-std::optional<std::int32_t> Win32WindowManager::getWindowLongA(WindowHandle w, int index) {
+// last error tells them apart. A style that cannot be read counts as none, and the layered
+// style is written all the same.
+bool Win32WindowManager::makeLayered(WindowHandle w) {
     SetLastError(ERROR_SUCCESS);
-    const LONG value = GetWindowLongA(hwnd(w), index);
-    if (value == 0 && GetLastError() != ERROR_SUCCESS) return std::nullopt;
-    return static_cast<std::int32_t>(value);
-}
-
-bool Win32WindowManager::setWindowLongA(WindowHandle w, int index, std::int32_t value) {
+    const LONG style = GetWindowLongA(hwnd(w), GWL_EXSTYLE);
+    bool ok = style != 0 || GetLastError() == ERROR_SUCCESS;
     SetLastError(ERROR_SUCCESS);
-    const LONG previous = SetWindowLongA(hwnd(w), index, value);
-    return previous != 0 || GetLastError() == ERROR_SUCCESS;
+    const LONG previous = SetWindowLongA(hwnd(w), GWL_EXSTYLE, style | WS_EX_LAYERED);
+    ok = (previous != 0 || GetLastError() == ERROR_SUCCESS) && ok;
+    return ok;
 }
 
-bool Win32WindowManager::setLayeredWindowAttributes(WindowHandle w, std::uint32_t colorKey,
-                                                    std::uint8_t alpha, unsigned flags) {
-    return SetLayeredWindowAttributes(hwnd(w), colorKey, alpha, flags) != FALSE;
+bool Win32WindowManager::setOpacity(WindowHandle w, std::uint8_t alpha) {
+    return SetLayeredWindowAttributes(hwnd(w), 0, alpha, LWA_ALPHA) != FALSE;
 }
 
-bool Win32WindowManager::setWindowRgn(WindowHandle w, std::intptr_t region, bool redraw) {
-    return SetWindowRgn(hwnd(w), reinterpret_cast<HRGN>(region), redraw) != 0;
+void Win32WindowManager::clearShape(WindowHandle w) {
+    SetWindowRgn(hwnd(w), nullptr, FALSE);
 }
 
-std::intptr_t Win32WindowManager::sendMessageA(WindowHandle w, unsigned msg, std::intptr_t wParam,
-                                               std::intptr_t lParam) {
-    // The system's move follows the left button only. Started from another button's press it
-    // does nothing on Windows, but under X11 window managers (through Wine) it would hand the
-    // window to a move that outlives a quick click and holds the keyboard from the pop-up.
-    if (msg == WM_NCLBUTTONDOWN && wParam == HTCAPTION && !(GetKeyState(VK_LBUTTON) & 0x8000))
-        return 0;
-    return SendMessageA(hwnd(w), msg, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
+void Win32WindowManager::startMove(WindowHandle w) {
+    SendMessageA(hwnd(w), WM_NCLBUTTONDOWN, HTCAPTION, 0);
 }
 
 void Win32WindowManager::setCapture(WindowHandle w) {
@@ -97,21 +87,13 @@ void Win32WindowManager::setWindowLeft(float twips) {
     moveTo(twipsToPixels(twips, scale_.x), windowRect(main_).top);
 }
 
-float Win32WindowManager::windowWidth() {
-    const RECT r = windowRect(main_);
-    return static_cast<float>((r.right - r.left) * scale_.x);
+float Win32WindowManager::width(HWND w) const {
+    const RECT r = windowRect(w);
+    return static_cast<float>(pixelsToTwips(r.right - r.left, scale_.x));
 }
-float Win32WindowManager::windowHeight() {
-    const RECT r = windowRect(main_);
-    return static_cast<float>((r.bottom - r.top) * scale_.y);
-}
-float Win32WindowManager::pictureWidth() {
-    const RECT r = windowRect(picture_);
-    return static_cast<float>((r.right - r.left) * scale_.x);
-}
-float Win32WindowManager::pictureHeight() {
-    const RECT r = windowRect(picture_);
-    return static_cast<float>((r.bottom - r.top) * scale_.y);
+float Win32WindowManager::height(HWND w) const {
+    const RECT r = windowRect(w);
+    return static_cast<float>(pixelsToTwips(r.bottom - r.top, scale_.y));
 }
 
 std::vector<Screen> Win32WindowManager::screens() {

@@ -1,10 +1,10 @@
 #pragma once
-// The window-manager operations on the basket, passed straight to user32.
+// The window-manager operations on the basket, each the user32 call that does it.
 
 #include <windows.h>
 
 #include "platform/WindowManager.h"
-#include "platform/win32/Twips.h"
+#include "platform/win32/WinUi.h"
 
 namespace talvoro::win32 {
 
@@ -15,15 +15,16 @@ public:
     WindowHandle mainWindow() override;
     WindowHandle pictureWindow() override;
 
-    bool setWindowPos(WindowHandle w, WindowHandle insertAfter, int x, int y, int cx, int cy,
-                      unsigned flags) override;
-    std::optional<std::int32_t> getWindowLongA(WindowHandle w, int index) override;
-    bool setWindowLongA(WindowHandle w, int index, std::int32_t value) override;
-    bool setLayeredWindowAttributes(WindowHandle w, std::uint32_t colorKey, std::uint8_t alpha,
-                                    unsigned flags) override;
-    bool setWindowRgn(WindowHandle w, std::intptr_t region, bool redraw) override;
-    std::intptr_t sendMessageA(WindowHandle w, unsigned msg, std::intptr_t wParam,
-                               std::intptr_t lParam) override;
+    // SetWindowPos with HWND_TOPMOST, neither moving nor sizing the window.
+    void keepOnTop(WindowHandle w) override;
+    // GetWindowLongA and SetWindowLongA of the extended style, with WS_EX_LAYERED added.
+    bool makeLayered(WindowHandle w) override;
+    // SetLayeredWindowAttributes with colour key 0 and LWA_ALPHA.
+    bool setOpacity(WindowHandle w, std::uint8_t alpha) override;
+    // SetWindowRgn with no region.
+    void clearShape(WindowHandle w) override;
+    // SendMessageA of WM_NCLBUTTONDOWN on HTCAPTION: the system's own move, as from a title bar.
+    void startMove(WindowHandle w) override;
     void setCapture(WindowHandle w) override;
     void releaseCapture() override;
 
@@ -31,16 +32,18 @@ public:
     float windowLeft() override;
     void setWindowTop(float twips) override;
     void setWindowLeft(float twips) override;
-    float windowWidth() override;
-    float windowHeight() override;
-    float pictureWidth() override;
-    float pictureHeight() override;
+    float windowWidth() override { return width(main_); }
+    float windowHeight() override { return height(main_); }
+    float pictureWidth() override { return width(picture_); }
+    float pictureHeight() override { return height(picture_); }
     std::vector<Screen> screens() override;
 
     void unloadMainWindow() override;
 
 private:
     RECT windowRect(HWND w) const;
+    float width(HWND w) const;
+    float height(HWND w) const;
     void moveTo(int x, int y);
 
     HWND main_;

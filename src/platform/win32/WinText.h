@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 
 namespace talvoro::win32 {
 

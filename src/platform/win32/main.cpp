@@ -60,15 +60,16 @@ int run(HINSTANCE instance) {
     Win32MessageBoxes messages(basket.mainWindow());
     Win32Clipboard clipboard(basket.mainWindow());
     RegistrySettings settings;
-    Win32UiThread ui;
+    Win32UiThread ui(messages);
     Win32FileServices files(basket.mainWindow());
     Win32HelpViewer help;
-    Win32AboutBox about;
+    Win32AboutBox about(messages);
     Win32SystemServices system;
-    Platform platform{windows, menus, messages, clipboard, settings, ui, files, help, about, system};
+    Platform platform{windows, menus, messages, clipboard, settings,
+                      ui,      files, help,     about,     system};
 
     Frmlan form(platform, createSapiEngine, [&system] { Save_Reg_Sapi(system); });
-    basket.attach(&form);
+    basket.attach(form, messages);
     form.Form_Load();
     basket.show();
     int exitCode = runMessageLoop(about);
@@ -82,7 +83,7 @@ int run(HINSTANCE instance) {
         help.quitWhenClosed();
         exitCode = runMessageLoop(about);
     }
-    basket.attach(nullptr);
+    basket.detach();
     return exitCode;
 }
 

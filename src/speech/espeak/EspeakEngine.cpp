@@ -1,16 +1,10 @@
 #include "speech/espeak/EspeakEngine.h"
 
-#include "app/AppError.h"
+#include "base/AppError.h"
+#include "speech/EngineErrors.h"
 #include "platform/UiThread.h"
 
 namespace talvoro::espeak {
-namespace {
-
-constexpr long kErrNotFound = -2147200966;   // SPERR_NOT_FOUND
-constexpr long kErrInvalidArg = -2147024809;  // E_INVALIDARG
-
-}  // namespace
-
 EspeakEngine::EspeakEngine(SpeechEvents& events, UiThread& ui)
     : synth_(Synthesizer::instance()), events_(events), ui_(ui) {
     synth_.cataloged();
@@ -43,22 +37,22 @@ std::optional<VoiceEntry> EspeakEngine::find(const std::string& identifier) {
 
 std::string EspeakEngine::GetDescription(const VoiceToken& token, int) {
     if (auto v = find(token.id)) return displayName(v->name);
-    throw AppError(kErrNotFound, "找不到语音：" + token.id);
+    throw AppError(kErrVoiceNotFound, "找不到语音：" + token.id);
 }
 
 // Later readings speak with the chosen voice; the one under way goes on as it began.
 void EspeakEngine::SetVoice(const VoiceToken& token) {
-    if (!find(token.id)) throw AppError(kErrNotFound, "找不到语音：" + token.id);
+    if (!find(token.id)) throw AppError(kErrVoiceNotFound, "找不到语音：" + token.id);
     voice_ = token.id;
 }
 
 void EspeakEngine::SetRate(int rate) {
-    if (rate < kRateMin || rate > kRateMax) throw AppError(kErrInvalidArg, "参数不正确");
+    checkRate(rate);
     synth_.rate = rate;
 }
 
 void EspeakEngine::SetVolume(int volume) {
-    if (volume < kVolumeMin || volume > kVolumeMax) throw AppError(kErrInvalidArg, "参数不正确");
+    checkVolume(volume);
     synth_.volume = volume;
 }
 
@@ -81,12 +75,6 @@ void EspeakEngine::Resume() {
     if (pauses_ == 0) return;
     --pauses_;
     synth_.resume();
-}
-
-SpeechEngineFactory espeakEngineFactory(UiThread& ui) {
-    return [&ui](SpeechEvents& events) -> std::unique_ptr<SpeechEngine> {
-        return std::make_unique<EspeakEngine>(events, ui);
-    };
 }
 
 }  // namespace talvoro::espeak

@@ -45,7 +45,4 @@ private:
     int pauses_ = 0;  // pauses of this engine not yet resumed
 };
 
-// The factory the Linux edition hands to the main window.
-SpeechEngineFactory espeakEngineFactory(UiThread& ui);
-
 }  // namespace talvoro::espeak

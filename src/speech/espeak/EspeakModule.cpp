@@ -10,8 +10,12 @@ __attribute__((visibility("default"))) void talvoro_espeak_start() {
     talvoro::espeak::Synthesizer::instance();
 }
 
-__attribute__((visibility("default"))) std::unique_ptr<talvoro::SpeechEngine>
-talvoro_espeak_create(talvoro::SpeechEvents& events, talvoro::UiThread& ui) {
+__attribute__((visibility("default"))) void talvoro_espeak_stop() {
+    talvoro::espeak::Synthesizer::instance().stop();
+}
+
+__attribute__((visibility("default"))) std::unique_ptr<talvoro::SpeechEngine> talvoro_espeak_create(
+    talvoro::SpeechEvents& events, talvoro::UiThread& ui) {
     return std::make_unique<talvoro::espeak::EspeakEngine>(events, ui);
 }
 }

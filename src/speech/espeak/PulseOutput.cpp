@@ -171,8 +171,8 @@ private:
         pa_proplist* props = pa_proplist_new();
         pa_proplist_sets(props, PA_PROP_APPLICATION_NAME, "Talvoro");
         pa_proplist_sets(props, PA_PROP_MEDIA_ROLE, "a11y");
-        context_ = pa_context_new_with_proplist(pa_threaded_mainloop_get_api(loop_), "Talvoro",
-                                                props);
+        context_ =
+            pa_context_new_with_proplist(pa_threaded_mainloop_get_api(loop_), "Talvoro", props);
         pa_proplist_free(props);
         if (!context_) return fail();
         pa_context_set_state_callback(context_, &PulseOutput::onContextState, this);
@@ -201,8 +201,8 @@ private:
         attr.minreq = static_cast<std::uint32_t>(-1);
         attr.fragsize = static_cast<std::uint32_t>(-1);
         const auto flags = static_cast<pa_stream_flags_t>(
-            PA_STREAM_ADJUST_LATENCY | PA_STREAM_AUTO_TIMING_UPDATE |
-            PA_STREAM_INTERPOLATE_TIMING | (paused_ ? PA_STREAM_START_CORKED : 0));
+            PA_STREAM_ADJUST_LATENCY | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_INTERPOLATE_TIMING |
+            (paused_ ? PA_STREAM_START_CORKED : 0));
         if (pa_stream_connect_playback(stream_, nullptr, &attr, flags, nullptr, nullptr) < 0)
             return failLocked(lock);
         const auto streamSettled = [this] {

@@ -12,7 +12,8 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/AppError.h"
+#include "base/AppError.h"
+#include "speech/EngineErrors.h"
 #include "platform/UiThread.h"
 #include "speech/espeak/EngineText.h"
 #include "speech/espeak/TextChunks.h"
@@ -22,13 +23,14 @@
 namespace talvoro::espeak {
 namespace {
 
-constexpr long kErrEngine = -2147467259;  // E_FAIL, as the system engine reports it
 constexpr int kNormalWpm = 175;
 // How often the library hands over sound: small, so that the first sample leaves soon.
 constexpr int kSynthChunkMs = 10;
 
 // Nothing in a text may make the engine open a file or address.
-int refuseEveryUri(int, const char*, const char*) { return 1; }
+int refuseEveryUri(int, const char*, const char*) {
+    return 1;
+}
 
 // What is in force while one piece is synthesised: for the library's parameters, and for the
 // sample callback.
@@ -101,7 +103,9 @@ std::string voiceFor(const std::vector<VoiceEntry>& voices, const std::string& l
 
 }  // namespace
 
-void Synthesizer::setUp(SynthesizerSetup setup) { pendingSetup() = std::move(setup); }
+void Synthesizer::setUp(SynthesizerSetup setup) {
+    pendingSetup() = std::move(setup);
+}
 
 Synthesizer& Synthesizer::instance() {
     static Synthesizer synthesizer;
@@ -113,32 +117,38 @@ Synthesizer::Synthesizer() : setup_(pendingSetup()) {
     cataloged_ = listed.get_future().share();
     initialised_ = started.get_future().share();
     outputTriedFuture_ = outputTried_.get_future().share();
-    thread_ = std::thread([this, listed = std::move(listed), started = std::move(started)]() mutable {
-        // The voice listing is all the window needs to show; the library's own start (its
-        // phoneme tables and dictionary) follows while the window comes up.
-        try {
-            readCatalog();
-            listed.set_value();
-        } catch (...) {
-            listed.set_exception(std::current_exception());
-            started.set_exception(std::current_exception());
-            outputTried_.set_value();
-            return;
-        }
-        try {
-            awaitStart();
-            initialise();
-            started.set_value();
-        } catch (...) {
-            started.set_exception(std::current_exception());
-            outputTried_.set_value();
-            return;
-        }
-        run();
-    });
+    thread_ =
+        std::thread([this, listed = std::move(listed), started = std::move(started)]() mutable {
+            // The voice listing is all the window needs to show; the library's own start (its
+            // phoneme tables and dictionary) follows while the window comes up.
+            try {
+                readCatalog();
+                listed.set_value();
+            } catch (...) {
+                listed.set_exception(std::current_exception());
+                started.set_exception(std::current_exception());
+                outputTried_.set_value();
+                return;
+            }
+            try {
+                awaitStart();
+                initialise();
+                started.set_value();
+            } catch (...) {
+                started.set_exception(std::current_exception());
+                outputTried_.set_value();
+                return;
+            }
+            run();
+        });
 }
 
 Synthesizer::~Synthesizer() {
+    stop();
+}
+
+void Synthesizer::stop() {
+    if (!thread_.joinable()) return;
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
@@ -161,7 +171,7 @@ void Synthesizer::readCatalog() {
     dataPath_ = path ? path : "";
     std::error_code ec;
     if (dataPath_.empty() || !std::filesystem::is_regular_file(dataPath_ + "/phontab", ec))
-        throw AppError(kErrEngine, "语音引擎错误：找不到 espeak-ng 的数据");
+        throw AppError(kErrEngineFailed, "语音引擎错误：找不到 espeak-ng 的数据");
     catalog_ = std::make_unique<VoiceCatalog>(dataPath_, defaultLanguage(userLocale()));
     const auto voices = catalog_->voices();
     if (!voices.empty()) defaultVoice_ = voices.front().identifier;
@@ -169,15 +179,14 @@ void Synthesizer::readCatalog() {
 
 void Synthesizer::initialise() {
     const char* dataPath = std::getenv("ESPEAK_DATA_PATH");
-    const int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, kSynthChunkMs,
-                                       dataPath && *dataPath ? dataPath : nullptr,
-                                       espeakINITIALIZE_DONT_EXIT);
-    if (rate <= 0) throw AppError(kErrEngine, "语音引擎错误：无法初始化 espeak-ng");
+    const int rate =
+        espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, kSynthChunkMs,
+                          dataPath && *dataPath ? dataPath : nullptr, espeakINITIALIZE_DONT_EXIT);
+    if (rate <= 0) throw AppError(kErrEngineFailed, "语音引擎错误：无法初始化 espeak-ng");
     sampleRate_ = rate;
     espeak_SetUriCallback(refuseEveryUri);
-    espeak_SetSynthCallback([](short* wav, int count, espeak_EVENT* events) {
-        return onSamples(wav, count, events);
-    });
+    espeak_SetSynthCallback(
+        [](short* wav, int count, espeak_EVENT* events) { return onSamples(wav, count, events); });
     if (!setup_.phonemeTrace) {
         // The phonemes of what the basket reads, for the desktop tests.
         const char* path = std::getenv("TALVORO_PHONEME_TRACE");
@@ -215,7 +224,9 @@ void Synthesizer::loadMandarin() {
     router_ = std::make_unique<ScriptRouter>(std::move(frontEnd), pinyin, english);
 }
 
-void Synthesizer::cataloged() { cataloged_.get(); }
+void Synthesizer::cataloged() {
+    cataloged_.get();
+}
 
 void Synthesizer::startEngine() {
     {
@@ -270,7 +281,7 @@ long Synthesizer::speak(Request request) {
     // the output's bounded wait; the engine thread primes the new stream before it plays.
     if (auto out = output(); !out || !out->isOpen()) {
         std::shared_ptr<AudioOutput> fresh = openOutput();
-        if (!fresh) throw AppError(kErrEngine, "语音引擎错误：没有可用的音频设备");
+        if (!fresh) throw AppError(kErrEngineFailed, "语音引擎错误：没有可用的音频设备");
         std::lock_guard lock(outputMutex_);
         output_ = std::move(fresh);
         outputPrimed_ = false;
@@ -281,6 +292,7 @@ long Synthesizer::speak(Request request) {
     auto stream = std::make_shared<Stream>();
     {
         std::lock_guard lock(mutex_);
+        if (stopping_) throw AppError(kErrEngineFailed, "语音引擎错误：语音引擎已停止");
         // What is purged stays queued: the engine thread starts and ends it unheard, so that
         // every stream's events are posted in queue order, by one thread.
         if (purge) ++generation_;
@@ -509,7 +521,8 @@ bool Synthesizer::writeSilence(int ms, std::uint64_t generation) {
     const std::vector<std::int16_t> zeros(static_cast<std::size_t>(sampleRate_) / 50, 0);
     long left = static_cast<long>(ms) * sampleRate_ / 1000;
     while (left > 0) {
-        const auto n = static_cast<std::size_t>(std::min<long>(left, static_cast<long>(zeros.size())));
+        const auto n =
+            static_cast<std::size_t>(std::min<long>(left, static_cast<long>(zeros.size())));
         if (!out->write(zeros.data(), n, generation_, generation)) return false;
         left -= static_cast<long>(n);
     }

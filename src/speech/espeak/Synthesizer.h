@@ -50,6 +50,10 @@ public:
     // The process's one synthesiser, started (library, voices, sound) on first use.
     static Synthesizer& instance();
     ~Synthesizer();
+    // Ends the engine thread, once nothing is to be spoken any more: the program's shut-down
+    // joins it here, while the user-interface thread it posts to still stands, rather than when
+    // the process tears down its statics. A Speak after it fails.
+    void stop();
 
     // Waits until the voices are known (the engine's data folder read); throws AppError when
     // the engine has no data folder. The library itself goes on starting behind this.

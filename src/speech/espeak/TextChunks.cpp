@@ -3,7 +3,9 @@
 namespace talvoro::espeak {
 namespace {
 
-bool continuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+bool continuation(unsigned char c) {
+    return (c & 0xC0) == 0x80;
+}
 
 // Whether the text just before `at` ends a sentence: . ! ? ; or a line break, or the Chinese
 // 。！？；, followed by a blank or a line break (or, for the Chinese marks, anything).

@@ -41,6 +41,8 @@ private:
 // Where the chunk starting at `pos` ends.
 std::size_t chunkEnd(std::string_view text, std::size_t pos);
 
-inline void TextChunks::iterator::advance() { end_ = chunkEnd(text_, pos_); }
+inline void TextChunks::iterator::advance() {
+    end_ = chunkEnd(text_, pos_);
+}
 
 }  // namespace talvoro::espeak

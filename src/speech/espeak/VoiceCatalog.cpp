@@ -66,13 +66,13 @@ std::optional<VoiceEntry> readVoiceFile(const fs::path& file, const std::string&
 // Windows primary and full language ids and the engine's codes.
 const std::map<unsigned, std::string>& langIds() {
     static const std::map<unsigned, std::string> ids = {
-        {0x804, "cmn"},   {0x404, "cmn"},   {0x1004, "cmn"}, {0xc04, "yue"},  {0x1404, "yue"},
+        {0x804, "cmn"},   {0x404, "cmn"},   {0x1004, "cmn"}, {0xc04, "yue"},   {0x1404, "yue"},
         {0x409, "en-us"}, {0x809, "en-gb"}, {0x407, "de"},   {0x40c, "fr-fr"}, {0x410, "it"},
-        {0x411, "ja"},    {0x412, "ko"},    {0x419, "ru"},   {0x40a, "es"},   {0xc0a, "es"},
-        {0x416, "pt-br"}, {0x816, "pt"},    {0x413, "nl"},   {0x41d, "sv"},   {0x406, "da"},
-        {0x414, "nb"},    {0x40b, "fi"},    {0x415, "pl"},   {0x405, "cs"},   {0x40e, "hu"},
-        {0x408, "el"},    {0x41f, "tr"},    {0x40d, "he"},   {0x401, "ar"},   {0x439, "hi"},
-        {0x42a, "vi"},    {0x41e, "th"},    {0x421, "id"},   {0x43e, "ms"},   {0x422, "uk"},
+        {0x411, "ja"},    {0x412, "ko"},    {0x419, "ru"},   {0x40a, "es"},    {0xc0a, "es"},
+        {0x416, "pt-br"}, {0x816, "pt"},    {0x413, "nl"},   {0x41d, "sv"},    {0x406, "da"},
+        {0x414, "nb"},    {0x40b, "fi"},    {0x415, "pl"},   {0x405, "cs"},    {0x40e, "hu"},
+        {0x408, "el"},    {0x41f, "tr"},    {0x40d, "he"},   {0x401, "ar"},    {0x439, "hi"},
+        {0x42a, "vi"},    {0x41e, "th"},    {0x421, "id"},   {0x43e, "ms"},    {0x422, "uk"},
     };
     return ids;
 }
@@ -104,7 +104,8 @@ std::vector<std::pair<std::string, std::string>> attributes(const std::string& t
 // The engine language a request's Language value stands for: a hex id or a language tag.
 std::string requestedLanguage(const std::string& value) {
     const std::string v = lower(value);
-    if (!v.empty() && std::all_of(v.begin(), v.end(), [](unsigned char c) { return std::isxdigit(c); }))
+    if (!v.empty() &&
+        std::all_of(v.begin(), v.end(), [](unsigned char c) { return std::isxdigit(c); }))
         return languageForLangId(v);
     std::string tag = v;
     std::replace(tag.begin(), tag.end(), '_', '-');
@@ -121,8 +122,10 @@ std::optional<int> speaks(const VoiceEntry& v, const std::string& language) {
     const std::string primary = language.substr(0, language.find('-'));
     for (const auto& [priority, lang] : v.languages) {
         int score = -1;
-        if (lang == language) score = priority;
-        else if (lang == primary) score = priority + 10;  // the language without its region
+        if (lang == language)
+            score = priority;
+        else if (lang == primary)
+            score = priority + 10;  // the language without its region
         if (score >= 0 && (!best || score < *best)) best = score;
     }
     return best;
@@ -138,7 +141,8 @@ std::string languageForLangId(const std::string& hexId) {
         return {};
     }
     if (auto it = langIds().find(id); it != langIds().end()) return it->second;
-    if (auto it = primaryLangIds().find(id & 0x3ff); it != primaryLangIds().end()) return it->second;
+    if (auto it = primaryLangIds().find(id & 0x3ff); it != primaryLangIds().end())
+        return it->second;
     return {};
 }
 
@@ -151,9 +155,11 @@ std::vector<VoiceEntry> readVoiceFiles(const std::string& dataPath) {
         for (auto it = fs::recursive_directory_iterator(root, ec);
              !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
             // The path below the root, with forward slashes: the engine's voice identifier.
-            const std::string rel = it->path().generic_string().substr(root.generic_string().size() + 1);
+            const std::string rel =
+                it->path().generic_string().substr(root.generic_string().size() + 1);
             // Variants and external (mbrola) voices are not voices of their own.
-            if (rel == "!v" || rel == "mb" || rel.rfind("!v/", 0) == 0 || rel.rfind("mb/", 0) == 0) {
+            if (rel == "!v" || rel == "mb" || rel.rfind("!v/", 0) == 0 ||
+                rel.rfind("mb/", 0) == 0) {
                 if (it->is_directory(ec)) it.disable_recursion_pending();
                 continue;
             }
@@ -213,9 +219,12 @@ std::optional<std::string> matchVoice(const std::vector<VoiceEntry>& voices,
     bool female = false;
     for (const auto& text : {required, optional})
         for (const auto& [key, value] : attributes(text)) {
-            if (key == "language" && language.empty()) language = requestedLanguage(value);
-            else if (key == "name" && name.empty()) name = lower(value);
-            else if (key == "gender") female = lower(value) == "female";
+            if (key == "language" && language.empty())
+                language = requestedLanguage(value);
+            else if (key == "name" && name.empty())
+                name = lower(value);
+            else if (key == "gender")
+                female = lower(value) == "female";
         }
     if (language.empty() && name.empty()) {
         if (!female) return std::nullopt;

@@ -32,15 +32,15 @@ enum class PieceKind { Text, Silence, Bookmark, Pinyin };
 
 struct Piece {
     PieceKind kind = PieceKind::Text;
-    std::string text;      // Text: spoken literally (UTF-8); Bookmark: the mark's name;
-                           // Pinyin: the syllables
-    int silenceMs = 0;     // Silence: its length
+    std::string text;   // Text: spoken literally (UTF-8); Bookmark: the mark's name;
+                        // Pinyin: the syllables
+    int silenceMs = 0;  // Silence: its length
     // What is in force for this piece, resolved to absolute values.
-    int rate = 0;          // -10..10
-    int volume = 100;      // 0..100, already multiplied with the engine's volume
-    int pitch = 0;         // -10..10
+    int rate = 0;      // -10..10
+    int volume = 100;  // 0..100, already multiplied with the engine's volume
+    int pitch = 0;     // -10..10
     bool emphasis = false;
-    bool spell = false;    // spell the text letter by letter
+    bool spell = false;                 // spell the text letter by letter
     std::optional<VoiceRequest> voice;  // none: the engine's current voice
 };
 

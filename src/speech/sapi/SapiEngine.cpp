@@ -3,11 +3,13 @@
 #include <windows.h>
 
 #include <sapi.h>
+#include <sperror.h>
 
 #include <cwchar>
 #include <vector>
 
-#include "app/AppError.h"
+#include "base/AppError.h"
+#include "speech/EngineErrors.h"
 #include "platform/win32/MessageWindow.h"
 #include "platform/win32/WinText.h"
 #include "speech/sapi/ComPtr.h"
@@ -22,11 +24,12 @@ using win32::throwIfFailed;
 
 constexpr UINT kSpeechEvent = WM_APP + 2;
 static_assert(sapi::kSpeakIsXml == SPF_IS_XML && sapi::kSpeakIsNotXml == SPF_IS_NOT_XML);
+// The engines' table of error numbers is SAPI's.
+static_assert(kErrEngineFailed == static_cast<long>(E_FAIL) &&
+              kErrNotImplemented == static_cast<long>(E_NOTIMPL) &&
+              kErrInvalidArgument == static_cast<long>(E_INVALIDARG) &&
+              kErrVoiceNotFound == static_cast<long>(SPERR_NOT_FOUND));
 constexpr ULONGLONG kStreamEvents = SPFEI(SPEI_START_INPUT_STREAM) | SPFEI(SPEI_END_INPUT_STREAM);
-
-AppError invalidArgument() {
-    return AppError(kErrInvalidCall, "无效的过程调用或参数");
-}
 
 // Whatever an event carries in its lParam belongs to the receiver.
 void clearEvent(SPEVENT& event) {
@@ -137,7 +140,7 @@ public:
     }
 
     void SetRate(int rate) override {
-        if (rate < kRateMin || rate > kRateMax) throw invalidArgument();
+        checkRate(rate);
         throwIfFailed(voice_->SetRate(rate));
     }
 
@@ -148,7 +151,7 @@ public:
     }
 
     void SetVolume(int volume) override {
-        if (volume < kVolumeMin || volume > kVolumeMax) throw invalidArgument();
+        checkVolume(volume);
         throwIfFailed(voice_->SetVolume(static_cast<USHORT>(volume)));
     }
 

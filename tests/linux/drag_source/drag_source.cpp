@@ -83,7 +83,9 @@ class Source : public QWidget {
 public:
     Source(Offer offer, bool once, bool stall)
         : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-          offer_(std::move(offer)), once_(once), stall_(stall) {
+          offer_(std::move(offer)),
+          once_(once),
+          stall_(stall) {
         setFixedSize(120, 60);
         setAutoFillBackground(true);
         QPalette pal = palette();

@@ -56,11 +56,19 @@ struct ControlDesign {
     bool isCancel = false;             // Esc presses it
 };
 
+enum class Border {
+    FixedSingle,  // a title bar and a thin frame; the window cannot be resized
+    Sizable,      // a sizing frame and the usual title-bar buttons
+};
+
 struct FormDesign {
     std::string name;
     std::string caption;
+    Border border = Border::FixedSingle;
     int clientWidth = 0, clientHeight = 0;
-    // Where the client area's top-left corner opens, in screen coordinates.
+    // Where the client area's top-left corner opens, in screen coordinates, unless the system
+    // places the window where it places new windows.
+    bool systemPlaced = false;
     int left = 0, top = 0;
     FontDesign font;
     // In tab order; the first button has the focus when the window opens.

@@ -12,7 +12,7 @@
 
 #include "platform/UiThread.h"
 
-namespace talvoro::qt {
+namespace talvoro::espeak {
 
 template <class T>
 class LoadWatcher {
@@ -36,4 +36,4 @@ private:
     std::thread thread_;  // last: it starts once the flag exists
 };
 
-}  // namespace talvoro::qt
+}  // namespace talvoro::espeak

@@ -1,9 +1,13 @@
 #pragma once
-// Modal message boxes with the style values of the system's message box.
+// Modal message boxes with the style values of the system's message box: how the program tells
+// the user anything, its errors above all.
 
 #include <string>
 
 namespace talvoro {
+
+// The program's title, which a box shown without a title of its own carries.
+inline constexpr const char* kAppTitle = "Talvoro";
 
 inline constexpr int kMbOk = 0;
 inline constexpr int kMbIconExclamation = 48;

@@ -8,9 +8,9 @@
 #include <memory>
 #include <mutex>
 
-#include "platform/qt/LoadWatcher.h"
+#include "speech/espeak/LoadWatcher.h"
 
-namespace talvoro::qt {
+namespace talvoro::espeak {
 namespace {
 
 using namespace std::chrono_literals;
@@ -68,4 +68,4 @@ TEST(LoadWatcher, AWaitGivenUpEndsAtOnceAndPostsNothingLater) {
 }
 
 }  // namespace
-}  // namespace talvoro::qt
+}  // namespace talvoro::espeak

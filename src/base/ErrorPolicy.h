@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 
 namespace talvoro {
 
@@ -25,8 +25,19 @@ bool withCommonErrorBoxUnlessCancelled(MessageBoxes& boxes, const std::function<
 bool withSilentEnd(const std::function<void()>& body);
 
 // Runs one step, passing over its failure. Returns false when the step failed.
-inline bool eachStepOnItsOwn(const std::function<void()>& step) { return withSilentEnd(step); }
+inline bool eachStepOnItsOwn(const std::function<void()>& step) {
+    return withSilentEnd(step);
+}
 
 std::string commonErrorTitle(long number);
+
+// The door by which the window system's events reach the core, on both editions. Each handler
+// owns its error policy, so nothing should escape one; whatever does is shown in the common
+// error box, and nothing unwinds into the window system.
+void handleEvent(MessageBoxes& boxes, const std::function<void()>& handler) noexcept;
+
+// Shows what escaped a handler in the common error box. A box that cannot be shown is passed
+// over: there is nowhere left to report it.
+void reportEscaped(MessageBoxes& boxes, const std::exception_ptr& escaped) noexcept;
 
 }  // namespace talvoro

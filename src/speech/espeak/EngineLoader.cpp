@@ -1,8 +1,7 @@
-#include "platform/qt/SpeechModule.h"
+#include "speech/espeak/EngineLoader.h"
 
-#include <dlfcn.h>
-#include <unistd.h>
-
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <future>
@@ -10,46 +9,27 @@
 #include <optional>
 #include <string>
 
-#include "app/AppError.h"
+#include "base/AppError.h"
 #include "platform/UiThread.h"
-#include "platform/qt/LoadWatcher.h"
+#include "platform/posix/LoadableModule.h"
+#include "speech/EngineErrors.h"
 #include "speech/espeak/EspeakModule.h"
+#include "speech/espeak/LoadWatcher.h"
 #include "speech/espeak/VoiceCatalog.h"
 
 #ifndef TALVORO_ESPEAK_DATA
 #define TALVORO_ESPEAK_DATA "/usr/lib/x86_64-linux-gnu/espeak-ng-data"
 #endif
 
-namespace talvoro::qt {
+namespace talvoro::espeak {
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr long kErrEngine = -2147467259;      // E_FAIL, as the engine reports it
-constexpr long kErrNotFound = -2147200966;    // SPERR_NOT_FOUND
-constexpr long kErrInvalidArg = -2147024809;  // E_INVALIDARG
-constexpr long kErrCannotCreate = 429;
-
-// Beside the program in a build tree, in lib/talvoro when installed.
-std::vector<fs::path> candidates() {
-    std::error_code ec;
-    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-    const fs::path dir = exe.parent_path();
-    return {dir / espeak::kModuleFile, dir / ".." / "lib" / "talvoro" / espeak::kModuleFile};
-}
-
-std::optional<fs::path> moduleFile() {
-    for (const fs::path& path : candidates()) {
-        std::error_code ec;
-        if (fs::exists(path, ec)) return path;
-    }
-    return std::nullopt;
-}
-
 // The voices, read from the engine's data folder by the program itself: the window can list
 // them while the engine library is still to load.
 struct Listing {
-    std::vector<espeak::VoiceEntry> voices;
+    std::vector<VoiceEntry> voices;
     std::optional<AppError> error;
 };
 
@@ -59,10 +39,10 @@ Listing readListing() {
     const std::string data = env && *env ? env : TALVORO_ESPEAK_DATA;
     std::error_code ec;
     if (!fs::is_regular_file(fs::path(data) / "phontab", ec)) {
-        out.error = AppError(kErrEngine, "语音引擎错误：找不到 espeak-ng 的数据");
+        out.error = AppError(kErrEngineFailed, "语音引擎错误：找不到 espeak-ng 的数据");
         return out;
     }
-    espeak::VoiceCatalog catalog(data, espeak::defaultLanguage(espeak::userLocale()));
+    VoiceCatalog catalog(data, defaultLanguage(userLocale()));
     out.voices = catalog.voices();
     return out;
 }
@@ -73,27 +53,24 @@ std::shared_future<Listing>& listing() {
 }
 
 struct Loaded {
-    espeak::ModuleCreate create = nullptr;
+    ModuleCreate create = nullptr;
+    ModuleStop stop = nullptr;
     std::string error;
 };
 
 Loaded load() {
     Loaded out;
-    const auto path = moduleFile();
-    if (!path) {
-        out.error = std::string("找不到 ") + espeak::kModuleFile;
+    const posix::LoadableModule module = posix::openModule(kModuleFile);
+    if (!module.handle) {
+        out.error = module.error;
         return out;
     }
-    void* handle = dlopen(path->c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle) {
-        out.error = dlerror();
-        return out;
-    }
-    auto start = reinterpret_cast<espeak::ModuleStart>(dlsym(handle, espeak::kStartSymbol));
-    out.create = reinterpret_cast<espeak::ModuleCreate>(dlsym(handle, espeak::kCreateSymbol));
-    if (!start || !out.create) {
-        out.error = path->string() + ": not a speech engine module";
-        out.create = nullptr;
+    const auto start = reinterpret_cast<ModuleStart>(module.symbol(kStartSymbol));
+    out.create = reinterpret_cast<ModuleCreate>(module.symbol(kCreateSymbol));
+    out.stop = reinterpret_cast<ModuleStop>(module.symbol(kStopSymbol));
+    if (!start || !out.create || !out.stop) {
+        out = {};
+        out.error = std::string(kModuleFile) + ": not a speech engine module";
         return out;
     }
     start();
@@ -101,8 +78,13 @@ Loaded load() {
 }
 
 // The module loads once the window is up (or when speech is first wanted, if sooner).
+std::atomic<bool> moduleWanted{false};
+
 std::shared_future<Loaded>& module() {
-    static std::shared_future<Loaded> loaded = std::async(std::launch::async, load).share();
+    static std::shared_future<Loaded> loaded = [] {
+        moduleWanted = true;
+        return std::async(std::launch::async, load).share();
+    }();
     return loaded;
 }
 
@@ -110,8 +92,11 @@ std::shared_future<Loaded>& module() {
 // speaking waits for the engine in the module, which it then hands everything to.
 class DeferredEngine : public SpeechEngine {
 public:
-    DeferredEngine(SpeechEvents& events, UiThread& ui, std::vector<espeak::VoiceEntry> voices)
-        : events_(events), ui_(ui), voices_(std::move(voices)), alive_(std::make_shared<bool>(true)) {
+    DeferredEngine(SpeechEvents& events, UiThread& ui, std::vector<VoiceEntry> voices)
+        : events_(events),
+          ui_(ui),
+          voices_(std::move(voices)),
+          alive_(std::make_shared<bool>(true)) {
         // Once the user-interface thread is free again (the window is up), the module loads in
         // the background and the engine is created, so that the first reading finds it ready.
         std::weak_ptr<bool> alive = alive_;
@@ -137,7 +122,7 @@ public:
 
     std::string GetDescription(const VoiceToken& token, int locale) override {
         if (real_) return real_->GetDescription(token, locale);
-        return espeak::displayName(find(token.id).name);
+        return displayName(find(token.id).name);
     }
 
     void SetVoice(const VoiceToken& token) override {
@@ -149,13 +134,13 @@ public:
     int Rate() override { return real_ ? real_->Rate() : rate_; }
     void SetRate(int rate) override {
         if (real_) return real_->SetRate(rate);
-        if (rate < kRateMin || rate > kRateMax) throw AppError(kErrInvalidArg, "参数不正确");
+        checkRate(rate);
         rate_ = rate;
     }
     int Volume() override { return real_ ? real_->Volume() : volume_; }
     void SetVolume(int volume) override {
         if (real_) return real_->SetVolume(volume);
-        if (volume < kVolumeMin || volume > kVolumeMax) throw AppError(kErrInvalidArg, "参数不正确");
+        checkVolume(volume);
         volume_ = volume;
     }
 
@@ -167,17 +152,18 @@ public:
     void Resume() override { engine().Resume(); }
 
 private:
-    const espeak::VoiceEntry& find(const std::string& id) const {
+    const VoiceEntry& find(const std::string& id) const {
         for (const auto& v : voices_)
             if (v.identifier == id) return v;
-        throw AppError(kErrNotFound, "找不到语音：" + id);
+        throw AppError(kErrVoiceNotFound, "找不到语音：" + id);
     }
 
     // The module's engine, created on first need with what was chosen meanwhile.
     SpeechEngine& engine() {
         if (real_) return *real_;
         const Loaded& loaded = module().get();
-        if (!loaded.create) throw AppError(kErrCannotCreate, "无法创建语音引擎：" + loaded.error);
+        if (!loaded.create)
+            throw AppError(kErrCannotCreateEngine, "无法创建语音引擎：" + loaded.error);
         std::unique_ptr<SpeechEngine> engine = loaded.create(events_, ui_);
         if (voice_) engine->SetVoice({*voice_});
         engine->SetRate(rate_);
@@ -188,7 +174,7 @@ private:
 
     SpeechEvents& events_;
     UiThread& ui_;
-    std::vector<espeak::VoiceEntry> voices_;
+    std::vector<VoiceEntry> voices_;
     std::optional<std::string> voice_;
     int rate_ = 0;
     int volume_ = 100;
@@ -200,17 +186,27 @@ private:
 
 }  // namespace
 
-void loadSpeechModuleEarly() { listing(); }
+void readVoicesEarly() {
+    listing();
+}
 
-SpeechEngineFactory speechModuleFactory(UiThread& ui) {
+SpeechEngineFactory engineFactory(UiThread& ui) {
     return [&ui](SpeechEvents& events) -> std::unique_ptr<SpeechEngine> {
         const Listing& l = listing().get();
         if (l.error) throw *l.error;
-        if (!moduleFile())
-            throw AppError(kErrCannotCreate,
-                           std::string("无法创建语音引擎：找不到 ") + espeak::kModuleFile);
+        if (!posix::findModule(kModuleFile))
+            throw AppError(kErrCannotCreateEngine,
+                           std::string("无法创建语音引擎：找不到 ") + kModuleFile);
         return std::make_unique<DeferredEngine>(events, ui, l.voices);
     };
 }
 
-}  // namespace talvoro::qt
+// A module still loading at shut-down is waited for when the process ends; one that has loaded
+// has its thread joined now.
+void stopEngine() {
+    if (!moduleWanted) return;
+    if (module().wait_for(std::chrono::seconds(0)) != std::future_status::ready) return;
+    if (const Loaded& loaded = module().get(); loaded.stop) loaded.stop();
+}
+
+}  // namespace talvoro::espeak

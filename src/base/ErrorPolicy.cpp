@@ -1,8 +1,8 @@
-#include "app/ErrorPolicy.h"
+#include "base/ErrorPolicy.h"
 
 #include <new>
 
-#include "platform/MessageBoxes.h"
+#include "base/MessageBoxes.h"
 
 namespace talvoro {
 
@@ -20,17 +20,41 @@ AppError asAppError(const std::exception_ptr& e) {
     }
 }
 
-std::string commonErrorTitle(long number) { return "错误信息：" + std::to_string(number); }
+std::string commonErrorTitle(long number) {
+    return "错误信息：" + std::to_string(number);
+}
+
+namespace {
+
+void showCommonErrorBox(MessageBoxes& boxes, const std::exception_ptr& e) {
+    const AppError err = asAppError(e);
+    boxes.messageBox(err.description(), kMbOk | kMbIconExclamation, commonErrorTitle(err.number()));
+}
+
+}  // namespace
 
 bool withCommonErrorBox(MessageBoxes& boxes, const std::function<void()>& body) {
     try {
         body();
         return true;
     } catch (...) {
-        const AppError err = asAppError(std::current_exception());
-        boxes.messageBox(err.description(), kMbOk | kMbIconExclamation,
-                         commonErrorTitle(err.number()));
+        showCommonErrorBox(boxes, std::current_exception());
         return false;
+    }
+}
+
+void handleEvent(MessageBoxes& boxes, const std::function<void()>& handler) noexcept {
+    try {
+        handler();
+    } catch (...) {
+        reportEscaped(boxes, std::current_exception());
+    }
+}
+
+void reportEscaped(MessageBoxes& boxes, const std::exception_ptr& escaped) noexcept {
+    try {
+        showCommonErrorBox(boxes, escaped);
+    } catch (...) {
     }
 }
 
