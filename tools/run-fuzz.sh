@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang into build-fuzz/ and runs each from its seed corpus for
-# a fixed time (FUZZ_SECONDS, 20 by default). A crash fails the run and leaves its input in
+# a fixed time (FUZZ_SECONDS, 10 by default). A crash fails the run and leaves its input in
 # build-fuzz/crashes/. For a longer hunt: FUZZ_SECONDS=3600 tools/run-fuzz.sh
 # Inputs reach 64 kB, enough for more than the 4096 elements the markup reader keeps open. Each
 # target bounds what one input may hold through operator new itself; libFuzzer also fails a run
 # on any single allocation over 64 MB or a process over 1 GB.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds=${FUZZ_SECONDS:-20}
+seconds=${FUZZ_SECONDS:-10}
 
 CXX=clang++ CC=clang cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTALVORO_FUZZ=ON -DTALVORO_TESTS=OFF -DTALVORO_WERROR=OFF >/dev/null
