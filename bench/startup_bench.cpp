@@ -94,7 +94,9 @@ int main(int argc, char* argv[]) {
     xcb_flush(c);
 
     for (int run = 0; run < runs; ++run) {
-        for (Program& p : programs) {
+        // Each round starts with another program, so that none always follows the same one.
+        for (std::size_t k = 0; k < programs.size(); ++k) {
+            Program& p = programs[(run + k) % programs.size()];
             // Drop events left from the previous program.
             while (xcb_generic_event_t* ev = xcb_poll_for_event(c)) std::free(ev);
             pid_t pid = 0;
@@ -108,6 +110,9 @@ int main(int argc, char* argv[]) {
             p.startMs.push_back(ms);
             p.rssMb.push_back(residentKb(pid) / 1024.0);
             stop(pid);
+            // The X server and the window manager clean up after the program; the next one
+            // starts on a quiet desktop.
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
         }
     }
 

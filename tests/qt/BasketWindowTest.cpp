@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QUrl>
@@ -107,6 +108,42 @@ TEST(DataRule, FileListsAreNoTextWhateverTextComesWithThem) {
     QMimeData picture;
     picture.setData(QStringLiteral("image/png"), "\x89PNG");
     EXPECT_EQ(plainText(picture), std::nullopt);
+}
+
+// Background work that waits for the basket to be on screen: not while it is only built, once
+// the window system has exposed it, at once afterwards, and after a while even if it never is.
+TEST(OnScreen, WorkWaitsForTheFirstExposeOrForTheLongestWait) {
+    const auto pump = [](int ms) {
+        QElapsedTimer clock;
+        clock.start();
+        do QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        while (clock.elapsed() < ms);
+    };
+    BasketEvents handlers;
+    {
+        BasketWindow basket(handlers);
+        std::vector<std::string> ran;
+        basket.whenOnScreen([&] { ran.push_back("first"); });
+        pump(50);
+        EXPECT_TRUE(ran.empty()) << "ran before the basket was shown";
+        basket.show();
+        EXPECT_TRUE(ran.empty()) << "ran when shown, before the window system exposed it";
+        pump(200);
+        EXPECT_EQ(ran, std::vector<std::string>{"first"});
+        basket.whenOnScreen([&] { ran.push_back("later"); });
+        EXPECT_EQ(ran, (std::vector<std::string>{"first", "later"}));
+        pump(BasketWindow::kOnScreenWait + 100);
+        EXPECT_EQ(ran.size(), 2u) << "work ran twice";
+    }
+    {
+        BasketWindow hidden(handlers);
+        bool ran = false;
+        hidden.whenOnScreen([&] { ran = true; });
+        pump(BasketWindow::kOnScreenWait / 2);
+        EXPECT_FALSE(ran);
+        pump(BasketWindow::kOnScreenWait);
+        EXPECT_TRUE(ran) << "a basket never exposed kept its work waiting";
+    }
 }
 
 // Work that reaches the user-interface thread goes through the core's one door: what escapes it

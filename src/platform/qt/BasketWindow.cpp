@@ -100,6 +100,38 @@ BasketWindow::BasketWindow(BasketEvents& handlers)
     picture_ = new PictureBox(this, layout, handlers_, [this] { handHeldDrops(); });
 }
 
+void BasketWindow::whenOnScreen(std::function<void()> work) {
+    if (onScreen_) {
+        work();
+        return;
+    }
+    onScreenWork_.push_back(std::move(work));
+    if (!onScreenTimer_) {
+        onScreenTimer_ = true;
+        QTimer::singleShot(kOnScreenWait, this, [this] { putOnScreen(); });
+    }
+}
+
+void BasketWindow::putOnScreen() {
+    onScreen_ = true;
+    for (auto& work : std::exchange(onScreenWork_, {})) work();
+}
+
+// Qt tells the widget when it is shown, which is before the window manager has mapped it; the
+// native window's first expose is when it is really on screen.
+void BasketWindow::showEvent(QShowEvent* e) {
+    if (QWindow* w = windowHandle(); w && !onScreen_) w->installEventFilter(this);
+    QWidget::showEvent(e);
+}
+
+bool BasketWindow::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::Expose && watched == windowHandle() && windowHandle()->isExposed()) {
+        watched->removeEventFilter(this);
+        putOnScreen();
+    }
+    return QWidget::eventFilter(watched, e);
+}
+
 void BasketWindow::closeEvent(QCloseEvent* e) {
     if (!unloaded_) {
         unloaded_ = true;

@@ -6,6 +6,7 @@
 #include <QPoint>
 #include <QWidget>
 #include <functional>
+#include <vector>
 
 #include "ui/BasketDesign.h"
 #include "intake/HeldDrops.h"
@@ -57,9 +58,16 @@ public:
     PictureBox* picture() const { return picture_; }
     // Hands the drops taken so far to the core.
     void handHeldDrops();
+    // Runs `work` once the window system has first put the basket on screen, at once if it
+    // already has. A basket that is never exposed (kept off every screen) still runs it, after
+    // kOnScreenWait.
+    void whenOnScreen(std::function<void()> work);
+    static constexpr int kOnScreenWait = 1000;  // ms
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dragMoveEvent(QDragMoveEvent* e) override;
@@ -78,6 +86,10 @@ private:
     bool dragOnPicture_ = false;
     QPointF lastDragPos_;
     HeldDrops heldDrops_;
+    bool onScreen_ = false;
+    bool onScreenTimer_ = false;
+    std::vector<std::function<void()>> onScreenWork_;
+    void putOnScreen();
 };
 
 }  // namespace talvoro::qt

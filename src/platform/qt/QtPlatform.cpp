@@ -238,4 +238,9 @@ void QtPlatform::post(std::function<void()> work) {
         qApp, [this, work = std::move(work)] { handleEvent(*this, work); }, Qt::QueuedConnection);
 }
 
+// Posted, so that the work runs after the basket's first picture has been drawn.
+void QtPlatform::postOnceShown(std::function<void()> work) {
+    basket_->whenOnScreen([this, work = std::move(work)]() mutable { post(std::move(work)); });
+}
+
 }  // namespace talvoro::qt

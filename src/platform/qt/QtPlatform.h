@@ -69,6 +69,7 @@ public:
                      const std::string& value) override;
     // UiThread
     void post(std::function<void()> work) override;
+    void postOnceShown(std::function<void()> work) override;
 
     static constexpr WindowHandle kMain = 1;
     static constexpr WindowHandle kPicture = 2;

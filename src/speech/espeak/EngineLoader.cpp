@@ -97,10 +97,11 @@ public:
           ui_(ui),
           voices_(std::move(voices)),
           alive_(std::make_shared<bool>(true)) {
-        // Once the user-interface thread is free again (the window is up), the module loads in
-        // the background and the engine is created, so that the first reading finds it ready.
+        // Once the window is on screen, the module loads in the background and the engine is
+        // created, so that the first reading finds it ready. Loading sooner would take the
+        // processor from the window system while it puts the basket up.
         std::weak_ptr<bool> alive = alive_;
-        ui_.post([this, alive] {
+        ui_.postOnceShown([this, alive] {
             if (alive.expired()) return;
             watcher_ = std::make_unique<LoadWatcher<Loaded>>(module(), ui_, [this, alive] {
                 if (alive.expired()) return;
