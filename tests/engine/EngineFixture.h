@@ -90,7 +90,7 @@ protected:
         const long ends = ui.count("end");
         engine->Speak(text, flags);
         EXPECT_TRUE(ui.pumpUntil([&] { return ui.count("end") > ends; }));
-        std::this_thread::sleep_for(100ms);  // the monitor lags the sink a little
+        recorder->settle();  // the monitor lags the sink
         return recorder->analyse();
     }
 

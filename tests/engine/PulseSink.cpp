@@ -134,18 +134,25 @@ static bool audible(const Block& b, int threshold) {
     return false;
 }
 
+// Times are read off the recording itself, sample by sample, not off the clock when a block
+// arrived: the monitor delivers the sink's sound without a break, while this thread may be late
+// to read it on a busy machine.
 Recorder::Sound Recorder::analyse(int threshold) {
     Sound s;
     double sum = 0;
     long n = 0;
+    long at = 0, lastEnd = 0, firstAt = 0, lastAt = 0;
     for (const Block& b : blocks()) {
+        const long start = at;
+        at += static_cast<long>(b.samples.size());
         if (!audible(b, threshold)) continue;
         if (s.audible)
-            s.longestGap =
-                std::max(s.longestGap, std::chrono::duration<double>(b.at - s.last).count());
-        if (!s.audible) s.first = b.at;
+            s.longestGap = std::max(s.longestGap, static_cast<double>(start - lastEnd) / kRate);
+        if (!s.audible) s.first = b.at, firstAt = start;
         s.audible = true;
         s.last = b.at;
+        lastAt = start;
+        lastEnd = at;
         for (short v : b.samples) {
             s.peak = std::max(s.peak, std::abs(static_cast<double>(v)));
             sum += static_cast<double>(v) * v;
@@ -153,14 +160,33 @@ Recorder::Sound Recorder::analyse(int threshold) {
             if (std::abs(v) > threshold) ++s.audibleSamples;
         }
     }
+    s.span = static_cast<double>(lastAt - firstAt) / kRate;
     s.rms = n ? std::sqrt(sum / n) : 0;
     return s;
+}
+
+std::vector<short> Recorder::sound() {
+    std::vector<short> all;
+    for (const Block& b : blocks()) all.insert(all.end(), b.samples.begin(), b.samples.end());
+    return all;
 }
 
 bool Recorder::audibleBetween(Clock::time_point from, Clock::time_point to, int threshold) {
     for (const Block& b : blocks())
         if (b.at >= from && b.at <= to && audible(b, threshold)) return true;
     return false;
+}
+
+void Recorder::settle(int quietMs, int timeoutMs, int threshold) {
+    const std::size_t quiet = static_cast<std::size_t>(kRate) * quietMs / 1000;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (Clock::now() < deadline) {
+        const std::vector<short> all = sound();
+        std::size_t tail = 0;
+        while (tail < all.size() && std::abs(all[all.size() - 1 - tail]) <= threshold) ++tail;
+        if (tail >= quiet && tail < all.size()) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
 }
 
 void Recorder::waitForSilence(int quietMs, int timeoutMs) {

@@ -50,16 +50,22 @@ public:
     // Analysis of what was recorded since the last clear().
     struct Sound {
         bool audible = false;
-        Clock::time_point first, last;  // first and last audible block
-        double seconds() const { return std::chrono::duration<double>(last - first).count(); }
+        Clock::time_point first, last;  // when the first and last audible block arrived
+        double span = 0;                // from the first audible block to the last, seconds
+        double seconds() const { return span; }
         double peak = 0, rms = 0;
         long audibleSamples = 0;
         double longestGap = 0;  // the longest silence between two audible blocks, seconds
     };
     Sound analyse(int threshold = 400);
+    // Everything recorded since the last clear(), one sample after the other.
+    std::vector<short> sound();
     // When the sound last was audible at or before `t` plus `window`, and whether any audible
     // block arrived in [from, to].
     bool audibleBetween(Clock::time_point from, Clock::time_point to, int threshold = 400);
+    // Waits until the recording holds sound followed by `quietMs` of silence: once what was
+    // played has reached the recording, however late this process gets to read it.
+    void settle(int quietMs = 100, int timeoutMs = 10000, int threshold = 400);
     // Waits until `quiet` ms pass with no audible block (or `timeout` ms).
     void waitForSilence(int quietMs, int timeoutMs = 20000);
     static constexpr int kRate = 22050;
