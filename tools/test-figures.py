@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Prints the figures the long-running tests measured (soaks, faults, packages) from ctest's log
-of the last run, which ctest keeps but does not show for tests that pass.
+of the last run, which ctest keeps but does not show for tests that pass, and the ten slowest
+tests of that run.
 Usage: test-figures.py BUILD_DIR"""
 
 import os
@@ -31,8 +32,13 @@ def sections(log):
 
 def main():
     path = os.path.join(sys.argv[1], "Testing", "Temporary", "LastTest.log")
+    times = []
     with open(path, encoding="utf-8", errors="replace") as log:
         for name, lines in sections(log):
+            for line in lines:
+                took = re.match(r"^Test time = +([0-9.]+) sec", line)
+                if took:
+                    times.append((float(took.group(1)), name))
             soak = any(line.startswith("[ soak ]") for line in lines)
             if name not in WANTED and not soak:
                 continue
@@ -40,6 +46,10 @@ def main():
             if figures:
                 print("== " + name)
                 print("\n".join(figures))
+    if times:
+        print("== the ten slowest tests")
+        for seconds, name in sorted(times, reverse=True)[:10]:
+            print("  %7.1f s  %s" % (seconds, name))
 
 
 if __name__ == "__main__":
