@@ -112,13 +112,18 @@ start_basket() {
     done
     return 1
 }
-menu() {  # menu KEYS...: a right click on the basket, then keys in the pop-up
-    local X Y WIDTH HEIGHT SCREEN WINDOW
-    eval "$(xdotool getwindowgeometry --shell "$(basket)")"
-    xdotool mousemove $((X + 20)) $((Y + 20)) sleep 0.2 mousedown 3 sleep 0.1 mouseup 3 sleep 0.6
+menu() {  # menu KEYS...: a right click on the basket, then keys in the pop-up once it is open
+    local X Y WIDTH HEIGHT SCREEN WINDOW w before
+    wait_for 10 basket || { echo "# no basket to right-click"; return 1; }
+    w=$(basket)
+    eval "$(xdotool getwindowgeometry --shell "$w")"
+    before=$(app_windows | wc -l)
+    xdotool mousemove $((X + 20)) $((Y + 20)) sleep 0.2 mousedown 3 sleep 0.1 mouseup 3
+    wait_for 5 more_windows_than "$before" || echo "# the pop-up did not show within 5 s"
     xdotool key --delay 120 "$@"
     sleep 0.5
 }
+more_windows_than() { [ "$(app_windows | wc -l)" -gt "$1" ]; }
 choose_help() { menu Up Up Up Return; }  # from no selection: 关闭, 关于, 帮助
 close_viewer() {
     xdotool windowactivate --sync "$(window_named 使用手册 | head -1)" 2>/dev/null

@@ -69,6 +69,7 @@ void PictureBox::paintEvent(QPaintEvent*) {
 }
 
 void PictureBox::mousePressEvent(QMouseEvent* e) {
+    pressedAt_ = e->globalPosition().toPoint();
     if (beforePress_) beforePress_();
     if (const int b = buttonsOf(e->button())) report(handlers_.press, *this, b, e, e->position());
 }

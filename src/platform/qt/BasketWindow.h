@@ -36,6 +36,9 @@ public:
     // `beforePress` runs ahead of every press on the picture.
     PictureBox(QWidget* parent, const BasketLayout& layout, BasketEvents& handlers,
                std::function<void()> beforePress);
+    // Where on the screen the last button went down: a move starts from there, wherever the
+    // pointer has got to by the time the press is handled.
+    QPoint pressedAt() const { return pressedAt_; }
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -46,6 +49,7 @@ protected:
 private:
     BasketEvents& handlers_;
     std::function<void()> beforePress_;
+    QPoint pressedAt_;
     QPixmap picture_;
     QSize imageSize_;
 };

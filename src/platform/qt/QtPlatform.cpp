@@ -119,9 +119,12 @@ void QtPlatform::clearShape(WindowHandle w) {
 
 void QtPlatform::startMove(WindowHandle w) {
     if (widget(w) != basket_.get()) return;
-    if (startWindowManagerMove(*basket_, QCursor::pos())) return;
+    // From where the button went down: on a busy desktop the pointer may be further on by now,
+    // and a move begun there would leave the basket behind the pointer by as much.
+    const QPoint from = basket_->picture()->pressedAt();
+    if (startWindowManagerMove(*basket_, from)) return;
     following_ = true;
-    followOffset_ = QCursor::pos() - basket_->pos();
+    followOffset_ = from - basket_->pos();
 }
 
 // Capture is the program's own: it decides which handler hears the pointer over the basket. It
