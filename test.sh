@@ -11,14 +11,6 @@
 set -uo pipefail
 cd "$(dirname "$0")"
 
-# Every build of the test command goes through the compiler cache when there is one, so that the
-# trees it builds again (the user's build, the sanitized and fuzz builds, the Windows builds)
-# cost little on a second run. The cache changes no object and replays every warning.
-if command -v ccache >/dev/null 2>&1; then
-  export CMAKE_C_COMPILER_LAUNCHER=${CMAKE_C_COMPILER_LAUNCHER:-ccache}
-  export CMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER:-ccache}
-fi
-
 summary=()
 failed=0
 began=$(date +%s)
@@ -52,6 +44,11 @@ run_ctest() {
 }
 
 if stage setup tools/setup-debian.sh test; then
+  # Every build of the test command goes through the compiler cache, so that the trees it builds
+  # again (the user's build, the sanitized and fuzz builds, the Windows builds) cost little on a
+  # second run. The cache changes no object and replays every warning.
+  export CMAKE_C_COMPILER_LAUNCHER=${CMAKE_C_COMPILER_LAUNCHER:-ccache}
+  export CMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER:-ccache}
   if stage build tools/build.sh test build; then
     stage ctest run_ctest
     # What the long runs measured (events run, faults met, bytes compared, package figures) and

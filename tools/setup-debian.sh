@@ -19,7 +19,7 @@ run_packages=(
 )
 test_packages=(
   "${run_packages[@]}"
-  libgtest-dev python3 espeak-ng
+  libgtest-dev python3 espeak-ng ccache
   pulseaudio pulseaudio-utils
   xdotool xclip imagemagick libxcb-xtest0-dev
   clang libclang-rt-14-dev clang-format-14
