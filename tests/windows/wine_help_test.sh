@@ -113,15 +113,24 @@ start_basket() {
     return 1
 }
 menu() {  # menu KEYS...: a right click on the basket, then keys in the pop-up once it is open
-    local X Y WIDTH HEIGHT SCREEN WINDOW w before
-    wait_for 10 basket || { echo "# no basket to right-click"; return 1; }
-    w=$(basket)
-    eval "$(xdotool getwindowgeometry --shell "$w")"
+    local X= Y= WIDTH HEIGHT SCREEN WINDOW before geometry until=$((SECONDS + 10))
+    # Wine may put the basket's window up anew just after a viewer came or went: ask for its
+    # place until the window that answers is still there.
+    until geometry=$(basket_geometry); do
+        [ $SECONDS -ge $until ] && { echo "# no basket to right-click"; return 1; }
+        sleep 0.2
+    done
+    eval "$geometry"
     before=$(app_windows | wc -l)
     xdotool mousemove $((X + 20)) $((Y + 20)) sleep 0.2 mousedown 3 sleep 0.1 mouseup 3
     wait_for 5 more_windows_than "$before" || echo "# the pop-up did not show within 5 s"
     xdotool key --delay 120 "$@"
     sleep 0.5
+}
+basket_geometry() {  # the basket's X=, Y=... lines, or failure while it has none
+    local w g
+    w=$(basket) && g=$(xdotool getwindowgeometry --shell "$w" 2>/dev/null) &&
+        grep -q '^X=[0-9-]' <<<"$g" && echo "$g"
 }
 more_windows_than() { [ "$(app_windows | wc -l)" -gt "$1" ]; }
 choose_help() { menu Up Up Up Return; }  # from no selection: 关闭, 关于, 帮助
