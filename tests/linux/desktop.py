@@ -150,8 +150,13 @@ class SoundServer:
 
 
 class Recorder:
-    """Records the null sink's monitor with parec. Every block of about 10 ms is kept as its
-    arrival time and its peak level."""
+    """Records the null sink's monitor with parec, in blocks of about 10 ms, each kept as its
+    place in the recording and its peak level.
+
+    A block's time is read off the recording, not off the clock when this process got to read
+    it: the monitor delivers the sink's sound without a break, so sample n was played n / RATE
+    seconds after the first. The recording's start is taken from the block that arrived soonest
+    after it was played. A busy machine that lets the reader fall behind then moves no time."""
 
     RATE = 22050
     BLOCK = 220  # samples
@@ -159,7 +164,8 @@ class Recorder:
 
     def __init__(self, server):
         self.desktop = server.desktop
-        self.levels = []  # (time.monotonic(), peak)
+        self.levels = []  # (samples recorded up to the end of the block, peak)
+        self.origin = float("inf")  # the time of the recording's first sample
         self._lock = threading.Lock()
         self.proc = subprocess.Popen(
             ["parec", "--raw", "--format=s16le", "--rate=%d" % self.RATE, "--channels=1",
@@ -171,14 +177,18 @@ class Recorder:
         self._warm_up()
 
     def _read(self):
+        recorded = 0
         while True:
             data = self.proc.stdout.read(self.BLOCK * 2)
             if len(data) < 2:
                 return
+            arrived = time.monotonic()
             samples = array.array("h", data[:len(data) // 2 * 2])
             peak = max(abs(v) for v in samples)
+            recorded += len(samples)
             with self._lock:
-                self.levels.append((time.monotonic(), peak))
+                self.origin = min(self.origin, arrived - recorded / self.RATE)
+                self.levels.append((recorded, peak))
 
     def _warm_up(self):
         # A fresh null sink's monitor delivers nothing until something has played there, and
@@ -200,8 +210,15 @@ class Recorder:
             raise RuntimeError("the sink's monitor delivers nothing")
 
     def blocks(self, start=0.0, end=float("inf")):
+        """(time, peak) of the blocks that ended between start and end."""
         with self._lock:
-            return [(t, peak) for t, peak in self.levels if start <= t <= end]
+            timed = ((self.origin + n / self.RATE, peak) for n, peak in self.levels)
+            return [(t, peak) for t, peak in timed if start <= t <= end]
+
+    def latest(self):
+        """The time the recording has been read up to."""
+        with self._lock:
+            return self.origin + self.levels[-1][0] / self.RATE if self.levels else 0.0
 
     def sound_times(self, start=0.0, end=float("inf")):
         """Arrival times of the blocks with sound between start and end."""
@@ -209,7 +226,7 @@ class Recorder:
 
     def silent(self, start, end):
         """Whether blocks arrived for the whole span and none held sound."""
-        if not wait_for(lambda: self.blocks(end), 2):
+        if not wait_for(lambda: self.blocks(end), 10):
             return False  # the recording stalled
         blocks = self.blocks(start, end)
         return bool(blocks) and not any(peak > self.AUDIBLE for t, peak in blocks)
@@ -223,8 +240,10 @@ class Recorder:
         """Waits until nothing has been heard for `quiet` seconds; returns the time of the last
         sound after `after` (None with none), or raises when the sound goes on past `timeout`."""
         def quiet_now():
-            now = time.monotonic()
-            return now - after >= quiet and not self.sound_times(now - quiet)
+            # Quiet in the recording as far as it has been read, not merely in the time that
+            # passed while the reader fell behind.
+            latest = self.latest()
+            return latest - after >= quiet and not self.sound_times(latest - quiet)
         if not wait_for(quiet_now, timeout):
             raise AssertionError("still sounding after %.0f s" % timeout)
         times = self.sound_times(after)
