@@ -114,7 +114,9 @@ Match whereHanded(const std::vector<short>& recorded, std::size_t at, std::size_
     double hh = 0;
     for (std::size_t i = 0; i < n; ++i) hh += double(handed[i]) * handed[i];
     for (std::size_t h = 0; h + n <= handed.size(); ++h) {
-        if (h > 0) hh += double(handed[h + n - 1]) * handed[h + n - 1] - double(handed[h - 1]) * handed[h - 1];
+        if (h > 0)
+            hh += double(handed[h + n - 1]) * handed[h + n - 1] -
+                  double(handed[h - 1]) * handed[h - 1];
         if (hh <= 0 || rr <= 0) continue;
         double rh = 0;
         for (std::size_t i = 0; i < n; ++i) rh += double(recorded[at + i]) * handed[h + i];
@@ -174,13 +176,15 @@ TEST_F(EngineAudioTest, PauseSilencesAtOnceAndResumeLosesNothing) {
     ASSERT_GT(after.correlation, 0.9);
     const std::size_t stopped = before.at + window, resumed = after.at;
     // The sound went on from where it stopped: nothing said twice, and nothing audible skipped
-    // (all the handed sound between the two is the silence the pause fell into). The server
-    // takes back what its sink had mixed ahead but not yet played when the stream is held, and
-    // plays it again at the resume; its monitor has passed it on already, so a few ms can be
-    // recorded twice. A piece the engine lost or repeated is at least one library call.
-    EXPECT_GE(resumed + kChunkSamples / 2, stopped) << "sound repeated after the resume";
+    // (the handed sound between the two is the silence the pause fell into). The server takes
+    // back what its sink had mixed ahead but not yet played when the stream is held, and plays
+    // it at the resume; its monitor has passed on some of that already, or on a busy machine
+    // not all of it, so a few ms can be recorded twice or not at all. A piece the engine lost
+    // or repeated is at least one library call.
+    EXPECT_GT(resumed + kChunkSamples, stopped) << "sound repeated after the resume";
     if (resumed > stopped) {
-        EXPECT_LE(audibleSamples(handed, stopped, resumed), 10) << "sound lost in the pause";
+        EXPECT_LT(audibleSamples(handed, stopped, resumed), kChunkSamples)
+            << "sound lost in the pause";
     }
     // And all that was heard before and after the pause is what was handed on, in one piece
     // each: a piece lost or played twice anywhere puts the rest out of step.

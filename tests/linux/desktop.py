@@ -353,18 +353,26 @@ class Basket:
 
     def popup(self):
         """The open pop-up as drawn on screen, or None when no pop-up opens."""
-        window = wait_for(self.popup_window, 5)
-        if not window:
-            return None
-        # A menu may still be drawing when it maps: read it until two pictures agree.
-        last = Popup(self.desktop, window)
-        for _ in range(20):
-            time.sleep(0.03)
-            now = Popup(self.desktop, window)
-            if now.pixels == last.pixels:
-                break
-            last = now
-        return now
+        until = time.monotonic() + 5
+        while time.monotonic() < until:
+            window = wait_for(self.popup_window, until - time.monotonic())
+            if not window:
+                return None
+            try:
+                # A menu may still be drawing when it maps: read it until two pictures agree.
+                last = Popup(self.desktop, window)
+                for _ in range(20):
+                    time.sleep(0.03)
+                    now = Popup(self.desktop, window)
+                    if now.pixels == last.pixels:
+                        break
+                    last = now
+                return now
+            except RuntimeError:
+                # That window went as it was read: one closing (a dialog, the last pop-up)
+                # while the new pop-up maps. Look again.
+                time.sleep(0.1)
+        return None
 
     def popup_rows(self):
         """The open pop-up's rows from top to bottom, read off its pixels: "sep" for a separator,
@@ -374,7 +382,13 @@ class Basket:
 
     def stacking(self):
         """Client windows from bottom to top, as the window manager stacks them."""
-        out = self.desktop.run(["xprop", "-root", "_NET_CLIENT_LIST_STACKING"])
+        def listed():
+            out = self.desktop.run(["xprop", "-root", "_NET_CLIENT_LIST_STACKING"])
+            return "#" in out and out
+        # The window manager may be between two updates of the list.
+        out = wait_for(listed, 5)
+        if not out:
+            raise AssertionError("the window manager lists no client windows")
         return [int(w, 16) for w in out.split("#", 1)[1].replace(" ", "").split(",")]
 
     def running(self):
