@@ -359,15 +359,15 @@ class Basket:
             if not window:
                 return None
             try:
-                # A menu may still be drawing when it maps: read it until two pictures agree.
+                # A menu may still be drawing when it maps, or not have drawn at all on a busy
+                # machine: read it until it shows items and two pictures agree.
                 last = Popup(self.desktop, window)
-                for _ in range(20):
+                while True:
                     time.sleep(0.03)
                     now = Popup(self.desktop, window)
-                    if now.pixels == last.pixels:
-                        break
+                    if (now.pixels == last.pixels and now.items) or time.monotonic() > until:
+                        return now
                     last = now
-                return now
             except RuntimeError:
                 # That window went as it was read: one closing (a dialog, the last pop-up)
                 # while the new pop-up maps. Look again.
