@@ -65,8 +65,13 @@ class BasketTest(unittest.TestCase):
         self.assertTrue(box, "no message box")
         box = box.pop()
         self.assertIn("Talvoro", self.desktop.run(["xprop", "-id", box, "_NET_WM_NAME"]))
-        self.desktop.xdotool("windowactivate", "--sync", box, "key", "Return")
-        self.assertTrue(dt.wait_for(lambda: box not in basket.windows(), 5), "the box stayed")
+        # On a busy machine the key can come before the box has taken the focus from the window
+        # manager; a user then presses it again.
+        for _ in range(3):
+            self.desktop.xdotool("windowactivate", "--sync", box, "key", "Return")
+            if dt.wait_for(lambda: box not in basket.windows(), 3):
+                break
+        self.assertNotIn(box, basket.windows(), "the box stayed")
         time.sleep(0.5)
         self.assertTrue(basket.running(), "the program ended with the message box")
         self.assertIn(basket.window, basket.windows())
