@@ -35,6 +35,15 @@ void watchForInterrupts(const std::string& path) {
     for (int sig : {SIGINT, SIGTERM, SIGHUP}) ::signal(sig, removePendingFile);
 }
 
+}  // namespace
+
+void removeUnfinishedFile() {
+    if (pendingFile[0]) ::unlink(pendingFile);
+    pendingFile[0] = '\0';
+}
+
+namespace {
+
 void forgetPendingFile() {
     pendingFile[0] = '\0';
 }
@@ -80,12 +89,20 @@ public:
     void wake() override {}
 };
 
+// A stream whose failure ends the synthesis (the phonemes' standard output): nothing more is
+// made for output that cannot be written.
+std::FILE* watchedStream = nullptr;
+
+bool watchedStreamFailed() {
+    return watchedStream && std::ferror(watchedStream);
+}
+
 class Discard : public FastOutput {
 public:
     std::string name() const override { return "nowhere"; }
     bool write(const std::int16_t*, std::size_t, const espeak::AbortFlag& abort,
                std::uint64_t generation) override {
-        return abort == generation;
+        return abort == generation && !watchedStreamFailed();
     }
 };
 
@@ -98,37 +115,64 @@ public:
     bool isOpen() override { return !file_.failed(); }
     bool write(const std::int16_t* samples, std::size_t count, const espeak::AbortFlag& abort,
                std::uint64_t generation) override {
-        return abort == generation && file_.append(samples, count);
+        return abort == generation && !watchedStreamFailed() && file_.append(samples, count);
     }
 
 private:
     WavFile& file_;
 };
 
+namespace {
+
+// The folder a name is in, as the name gives it: links are left to the kernel.
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+}  // namespace
+
 WavFile::WavFile(const std::string& path) {
     if (path == "-") {
         file_ = stdout;
         return;
     }
-    // The file a link leads to, if there is one yet.
-    std::string real = path;
-    if (char* resolved = ::realpath(path.c_str(), nullptr)) {
-        real = resolved;
-        std::free(resolved);
-    }
     struct stat st {};
-    const bool exists = ::stat(real.c_str(), &st) == 0;
+    const bool exists = ::stat(path.c_str(), &st) == 0;
     if (exists && S_ISDIR(st.st_mode)) {
         errno = EISDIR;
         throw failure(path);
     }
     if (exists && !S_ISREG(st.st_mode)) {
-        file_ = std::fopen(real.c_str(), "wb");
+        file_ = std::fopen(path.c_str(), "wb");
         if (!file_) throw failure(path);
         return;
     }
-    temporary_ = real + ".XXXXXX";
-    const int fd = ::mkstemp(temporary_.data());
+    struct stat own {};
+    const bool link = ::lstat(path.c_str(), &own) == 0 && S_ISLNK(own.st_mode);
+    if (exists) {
+        // Only where the shell's > would write: the kernel opens the file for writing (its
+        // permissions, and its rules for links in shared folders), without changing it yet.
+        const int probe = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+        if (probe < 0) throw failure(path);
+        ::close(probe);
+    }
+    // A link, symbolic or hard, keeps leading where it led: the finished sound is copied into
+    // the file through its name. A file of its own is replaced by the new one.
+    copyThrough_ = exists && (link || st.st_nlink > 1);
+    // The new file is written in the name's own folder, under a short name of its own, so that
+    // any name the folder takes can be written.
+    temporary_ = folderOf(path) + "/.talvoro-say-XXXXXX";
+    int fd = ::mkstemp(temporary_.data());
+    if (fd < 0 && exists && (errno == EACCES || errno == EPERM || errno == EROFS)) {
+        // A file that may be written in a folder that may not: the sound is kept elsewhere
+        // and copied into the file once it is whole, as into a link.
+        const char* tmp = std::getenv("TMPDIR");
+        temporary_ = std::string(tmp && *tmp ? tmp : "/tmp") + "/talvoro-say-XXXXXX";
+        fd = ::mkstemp(temporary_.data());
+        copyThrough_ = true;
+    }
     if (fd < 0) throw failure(path);
     // The permissions a new file would get, or those of the file it replaces.
     mode_t mode = st.st_mode & 07777;
@@ -138,13 +182,13 @@ WavFile::WavFile(const std::string& path) {
         mode = 0666 & ~mask;
     }
     ::fchmod(fd, mode);
-    file_ = ::fdopen(fd, "wb");
+    file_ = ::fdopen(fd, copyThrough_ ? "w+b" : "wb");
     if (!file_) {
         ::close(fd);
         ::unlink(temporary_.c_str());
         throw failure(path);
     }
-    target_ = real;
+    target_ = path;
     watchForInterrupts(temporary_);
 }
 
@@ -186,10 +230,12 @@ bool WavFile::finish() {
             std::fwrite(h, 1, sizeof h, file_) != sizeof h)
             fail();
     }
+    if (!failed_ && copyThrough_ && !copyInto(target_)) fail();
     if (file_ == stdout ? std::fflush(file_) != 0 : std::fclose(file_) != 0) fail();
     file_ = nullptr;
     if (!failed_ && !target_.empty()) {
-        if (::rename(temporary_.c_str(), target_.c_str()) != 0)
+        if (copyThrough_ ? ::unlink(temporary_.c_str()) != 0
+                         : ::rename(temporary_.c_str(), target_.c_str()) != 0)
             fail();
         else
             target_.clear();
@@ -202,12 +248,38 @@ bool WavFile::finish() {
     return !failed_;
 }
 
+bool WavFile::copyInto(const std::string& path) {
+    if (std::fflush(file_) != 0 || std::fseek(file_, 0, SEEK_SET) != 0) return false;
+    const int out = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
+    if (out < 0) return false;
+    bool ok = true;
+    char buffer[65536];
+    for (std::size_t n; ok && (n = std::fread(buffer, 1, sizeof buffer, file_)) > 0;) {
+        for (std::size_t done = 0; ok && done < n;) {
+            const ssize_t w = ::write(out, buffer + done, n - done);
+            if (w > 0)
+                done += static_cast<std::size_t>(w);
+            else if (errno != EINTR)
+                ok = false;
+        }
+    }
+    if (std::ferror(file_)) ok = false;
+    const int saved = errno;
+    if (::close(out) != 0 && ok) return false;
+    errno = saved;
+    return ok;
+}
+
 void WavFile::discard() {
     if (file_ && file_ != stdout) std::fclose(file_);
     file_ = nullptr;
     if (!target_.empty()) ::unlink(temporary_.c_str());
     target_.clear();
     forgetPendingFile();
+}
+
+void stopWhenFailing(std::FILE* stream) {
+    watchedStream = stream;
 }
 
 std::unique_ptr<espeak::AudioOutput> discardingOutput() {

@@ -30,7 +30,8 @@ const char* const kUsage =
     "\n"
     "Exit status: 0 done; 1 the speech engine failed; 2 a wrong option or value, or a voice\n"
     "that is not installed; 3 the text file cannot be read; 4 the text is not valid UTF-8;\n"
-    "5 no sound server or sound card to play on (use --wav); 6 the WAV file cannot be written.\n";
+    "5 no sound server or sound card to play on (use --wav); 6 the WAV file or standard output\n"
+    "cannot be written; 7 out of memory, or the system would start no thread.\n";
 
 namespace {
 
@@ -78,6 +79,11 @@ Parsed parseOptions(const std::vector<std::string>& args) {
                 value = *attached;
             } else if (i + 1 < args.size()) {
                 value = args[++i];
+                // "--wav --phonemes" forgot the file name; a file named so is written as
+                // --wav=--phonemes or --wav ./--phonemes.
+                if ((arg == "--wav" || arg == "-f") && value.size() > 1 && value[0] == '-')
+                    return fail("option " + arg + " needs a file name, not the option " + value +
+                                " (write ./" + value + " for a file of that name)");
             } else {
                 return fail("option " + arg + " needs a value");
             }

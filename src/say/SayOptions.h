@@ -10,12 +10,13 @@ namespace talvoro::say {
 // Exit codes, for scripts.
 enum Exit : int {
     kExitOk = 0,
-    kExitEngine = 1,    // the engine could not start or speak
-    kExitUsage = 2,     // an unknown option, a value out of range, a voice not installed
-    kExitInput = 3,     // the text file cannot be read
-    kExitEncoding = 4,  // the text is not valid UTF-8
-    kExitNoSound = 5,   // no sound server or sound card to play on (without --wav)
-    kExitOutput = 6,    // the WAV file cannot be written
+    kExitEngine = 1,     // the engine could not start or speak
+    kExitUsage = 2,      // an unknown option, a value out of range, a voice not installed
+    kExitInput = 3,      // the text file cannot be read
+    kExitEncoding = 4,   // the text is not valid UTF-8
+    kExitNoSound = 5,    // no sound server or sound card to play on (without --wav)
+    kExitOutput = 6,     // the WAV file or standard output cannot be written
+    kExitResources = 7,  // out of memory, or the system would start no thread
 };
 
 struct Options {

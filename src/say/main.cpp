@@ -3,8 +3,13 @@
 // and plays it, writes it to a WAV file, or prints the phonemes of the very synthesis it runs.
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <exception>
+#include <new>
+#include <system_error>
 
 #include <atomic>
 #include <cerrno>
@@ -28,6 +33,16 @@ using namespace talvoro::say;
 
 void complain(const std::string& message) {
     std::fprintf(stderr, "talvoro-say: %s\n", message.c_str());
+}
+
+// Standard output once everything is written to it: 0, or kExitOutput with a message saying why.
+int flushStandardOutput() {
+    errno = 0;
+    const bool failed = std::fflush(stdout) != 0 || std::ferror(stdout);
+    if (!failed) return kExitOk;
+    complain(std::string("cannot write to standard output: ") +
+             (errno ? std::strerror(errno) : "write error"));
+    return kExitOutput;
 }
 
 // The whole of a file (or of standard input, for "-"), or why it cannot be read.
@@ -168,7 +183,10 @@ int run(const Options& o) {
             return out;
         };
     }
-    if (o.phonemes) setup.phonemeTrace = stdout;
+    if (o.phonemes) {
+        setup.phonemeTrace = stdout;
+        stopWhenFailing(stdout);
+    }
     espeak::Synthesizer::setUp(std::move(setup));
 
     try {
@@ -176,7 +194,7 @@ int run(const Options& o) {
         const std::vector<espeak::VoiceEntry> voices = synth.catalog().voices();
         if (o.listVoices) {
             listVoices(voices);
-            return kExitOk;
+            return flushStandardOutput();
         }
         std::string voice = synth.defaultVoice();
         if (o.voice) {
@@ -209,10 +227,9 @@ int run(const Options& o) {
         complain(e.what());
         return kExitEngine;
     }
-    if (std::fflush(stdout) != 0) {
-        complain(std::string("standard output: ") + std::strerror(errno));
+    if (const int failed = flushStandardOutput()) {
         failWav();
-        return kExitEngine;
+        return failed;
     }
     if (wav && !wav->finish()) {
         complain("cannot write the sound to " + *o.wav + ": " + std::strerror(errno));
@@ -222,18 +239,53 @@ int run(const Options& o) {
     return kExitOk;
 }
 
+// A failure with no way back, on whatever thread: the unfinished file goes, and the reason is
+// said, instead of an abort.
+[[noreturn]] void endOnFatalError() {
+    removeUnfinishedFile();
+    int code = kExitEngine;
+    try {
+        if (std::exception_ptr e = std::current_exception()) std::rethrow_exception(e);
+        complain("internal error");
+    } catch (const std::bad_alloc&) {
+        complain("out of memory");
+        code = kExitResources;
+    } catch (const std::system_error& e) {
+        complain(std::string("the system refused: ") + e.what());
+        code = kExitResources;
+    } catch (const std::exception& e) {
+        complain(std::string("internal error: ") + e.what());
+    } catch (...) {
+        complain("internal error");
+    }
+    std::fflush(stderr);
+    ::_exit(code);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    const Parsed parsed = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
-    if (!parsed.error.empty()) {
-        complain(parsed.error);
-        std::fputs("Try 'talvoro-say --help'.\n", stderr);
-        return kExitUsage;
+    // A reader that went away or a file size limit makes the write fail, and the run ends
+    // through its usual path, which removes the unfinished file and says why.
+    ::signal(SIGPIPE, SIG_IGN);
+    ::signal(SIGXFSZ, SIG_IGN);
+    std::set_terminate(endOnFatalError);
+    try {
+        const Parsed parsed = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
+        if (!parsed.error.empty()) {
+            complain(parsed.error);
+            std::fputs("Try 'talvoro-say --help'.\n", stderr);
+            return kExitUsage;
+        }
+        if (parsed.options.help) {
+            std::fputs(kUsage, stdout);
+            return flushStandardOutput();
+        }
+        return run(parsed.options);
+    } catch (const std::bad_alloc&) {
+        complain("out of memory");
+    } catch (const std::system_error& e) {
+        complain(std::string("the system refused: ") + e.what());
     }
-    if (parsed.options.help) {
-        std::fputs(kUsage, stdout);
-        return kExitOk;
-    }
-    return run(parsed.options);
+    return kExitResources;
 }

@@ -7,6 +7,7 @@ an old copy that cannot be removed."""
 import os
 import random
 import shutil
+import signal
 import struct
 import subprocess
 import sys
@@ -218,6 +219,30 @@ class DesktopFaultTest(dt.SoundDesktopTest):
         self.assertIsNotNone(first, "the buffer lost its text")
         length = self.recorder.wait_for_silence(first, QUIET, 20) - first
         self.assertLess(abs(length - once), 1.0)
+
+    def test_a_sound_server_that_never_answers_from_the_start(self):
+        # The server accepts connections and answers nothing, from before the program starts.
+        self.basket.kill()
+        self.sound.proc.send_signal(signal.SIGSTOP)
+        self.addCleanup(self.sound.proc.send_signal, signal.SIGCONT)
+        self.basket = self.desktop.start_basket({"LANG": "en_US.UTF-8"})
+        self.addCleanup(self.basket.kill)
+        clipboard = dt.Clipboard(self.desktop)
+        self.addCleanup(clipboard.release)
+        clipboard.copy("Nobody hears this.")
+        self.choose(PASTE)
+        # The reading fails as with no server at all, and the program still answers.
+        time.sleep(2)
+        test_files.FilesTest.shoot(self, "faults-stalled-server.png")
+        self.assertTrue(self.basket.running())
+        self.assertIsNotNone(self.menu(), "the program hangs on the stalled server")
+        self.desktop.xdotool("key", "Escape")
+        self.basket.proc.terminate()
+        ended = time.monotonic()
+        code = self.basket.wait_exit(10)
+        print("\n  stalled server: ended %.2f s after SIGTERM" % (time.monotonic() - ended),
+              file=sys.stderr)
+        self.assertIsNotNone(code, "the program ignores SIGTERM while the server hangs")
 
     def test_the_sound_server_dying_mid_reading_and_coming_back(self):
         clipboard = dt.Clipboard(self.desktop)

@@ -3,6 +3,7 @@ writes, the phonemes it prints, and speech heard at a private sound server's nul
 
 import os
 import re
+import resource
 import shutil
 import signal
 import subprocess
@@ -65,6 +66,7 @@ class SayTest(unittest.TestCase):
             (["--volume"], 2, "needs a value"),
             (["--phonemes=yes", "x"], 2, "takes no value"),
             (["--phonemes", "--wav", "-", "x"], 2, "both write to standard output"),
+            (["--wav", "--phonemes", "x"], 2, "needs a file name, not the option --phonemes"),
             (["--loud", "x"], 2, "unknown option --loud"),
             (["-f", self.path("gb.txt"), "x"], 2, "not both"),
             (["--voice", "klingon-x", "x"], 2, "no voice 'klingon-x'"),
@@ -135,6 +137,93 @@ class SayTest(unittest.TestCase):
         self.assertEqual(piped.stdout[:4] + piped.stdout[8:40], written[:4] + written[8:40])
         self.assertEqual(piped.stdout[44:], written[44:])
         self.assertEqual(int.from_bytes(piped.stdout[40:44], "little"), 0xFFFFFFFF - 44)
+
+    def test_the_wav_file_is_written_only_where_the_shells_redirection_would(self):
+        # As an ordinary user: root may write anywhere.
+        user = []
+        if os.geteuid() == 0:
+            user = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"]
+            os.chown(self.folder, 65534, 65534)
+            if subprocess.run(user + ["test", "-x", SAY]).returncode != 0:
+                self.skipTest("the build cannot be run by an ordinary user here")
+
+        def say(*args):
+            return subprocess.run(user + [SAY] + list(args), capture_output=True, env=self.env,
+                                  timeout=60)
+
+        def made(name, data):
+            with open(self.path(name), "wb") as f:
+                f.write(data)
+            if user:
+                os.chown(self.path(name), 65534, 65534)
+            return self.path(name)
+
+        read_only = made("ro.wav", b"keep")
+        os.chmod(read_only, 0o444)
+        out = say("--wav", read_only, COUNT)
+        self.assertEqual(out.returncode, 6)
+        self.assertIn("ro.wav: Permission denied", out.stderr.decode())
+        with open(read_only, "rb") as f:
+            self.assertEqual(f.read(), b"keep")
+        # A file with another hard link stays one file, which holds the sound.
+        one = made("one.wav", b"old")
+        os.link(one, self.path("two.wav"))
+        self.assertEqual(say("--wav", self.path("two.wav"), COUNT).returncode, 0)
+        self.assertEqual(os.stat(one).st_ino, os.stat(self.path("two.wav")).st_ino)
+        with wave.open(one) as w:
+            self.assertGreater(w.getnframes(), w.getframerate())
+        # The longest name the folder takes can be written.
+        longest = self.path("a" * 251 + ".wav")
+        out = say("--wav", longest, COUNT)
+        self.assertEqual(out.returncode, 0, out.stderr)
+        self.assertEqual(sorted(os.listdir(self.folder)),
+                         sorted(["ro.wav", "one.wav", "two.wav", os.path.basename(longest)]))
+
+    def test_every_way_out_removes_the_unfinished_file_and_says_why(self):
+        old = self.path("b.wav")
+        with open(old, "wb") as f:
+            f.write(b"an older recording")
+        text = self.path("long.txt")
+        with open(text, "w") as f:
+            f.write((COUNT + "。\n") * 3000)
+
+        def ended(args, expected_code, message, limit=None, stdout=subprocess.DEVNULL):
+            def limited():
+                if limit:
+                    resource.setrlimit(*limit)
+            with subprocess.Popen([SAY] + args, stdout=stdout, stderr=subprocess.PIPE,
+                                  env=self.env, preexec_fn=limited) as run:
+                if stdout == subprocess.PIPE:
+                    run.stdout.read(10)  # the reader goes away, as "| head -c 10" does
+                    run.stdout.close()
+                err = run.stderr.read().decode()
+                self.assertEqual(run.wait(60), expected_code, (args, err))
+            self.assertTrue(any(m in err for m in message.split("|")), (args, err))
+            self.assertEqual(sorted(os.listdir(self.folder)), ["b.wav", "long.txt"], args)
+
+        wav = ["--phonemes", "--wav", old, "-f", text]
+        ended(wav, 6, "Broken pipe", stdout=subprocess.PIPE)
+        ended(wav, 6, "File too large", limit=(resource.RLIMIT_FSIZE, (51200, 51200)))
+        # Standard output that takes nothing, in every mode that writes to it.
+        with open("/dev/full", "wb") as full:
+            for args in (["--voices"], ["--help"], ["--phonemes", "-f", text], wav):
+                ended(args, 6, "No space left on device", stdout=full)
+        # Out of memory: a text larger than the memory left, and no room for a thread.
+        big = self.path("big.txt")
+        with open(big, "wb") as f:
+            f.truncate(100 << 20)  # NUL bytes: valid UTF-8 until they are read
+        self.addCleanup(lambda: os.path.exists(big) and os.unlink(big))
+        out = subprocess.run([SAY, "--wav", old, "-f", big], capture_output=True, env=self.env,
+                             preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_AS,
+                                                                   (150 << 20, 150 << 20)))
+        self.assertEqual(out.returncode, 7, out.stderr)
+        self.assertIn("out of memory", out.stderr.decode())
+        os.unlink(big)
+        # Where the memory runs out first depends on the build: a thread, or the engine's data.
+        ended(["--wav", old, COUNT], 7, "the system refused|out of memory",
+              limit=(resource.RLIMIT_AS, (60000 << 10, 60000 << 10)))
+        with open(old, "rb") as f:
+            self.assertEqual(f.read(), b"an older recording")
 
     def test_rate_and_volume_change_the_sound(self):
         frames, *_, data = self.wav()
@@ -220,6 +309,36 @@ class SayAloudTest(unittest.TestCase):
         self.assertTrue(sounds, "nothing was heard")
         self.assertGreater(sounds[-1] - sounds[0], 1.0, "ten syllables cut short")
         self.assertGreater(ended, sounds[-1] - 0.3, "the program ended before the speech")
+
+
+class StalledServerTest(unittest.TestCase):
+    """A sound server that accepts connections and never answers (stopped before the program
+    starts): what needs no sound ends as it would without a server, and speech fails as with a
+    dead one, instead of waiting for ever."""
+
+    def test_every_mode_ends_with_its_own_result(self):
+        desktop = Host()
+        self.addCleanup(desktop.close)
+        server = dt.SoundServer(desktop)
+        server.proc.send_signal(signal.SIGSTOP)
+        self.addCleanup(server.proc.send_signal, signal.SIGCONT)
+        folder = desktop.home
+        env = dict(desktop.env, ALSA_CONFIG_PATH="/dev/null")
+        wav = os.path.join(folder, "out.wav")
+        cases = [
+            (["--wav", wav, COUNT], 0),
+            (["--phonemes", COUNT], 0),
+            (["--voices"], 0),
+            ([COUNT], 5),  # no sound server to play on
+        ]
+        for args, code in cases:
+            try:
+                out = subprocess.run([SAY] + args, capture_output=True, env=env, timeout=30)
+            except subprocess.TimeoutExpired:
+                self.fail("%s still waits for the server after 30 s" % args)
+            self.assertEqual(out.returncode, code, (args, out.stderr))
+        with wave.open(wav) as w:
+            self.assertGreater(w.getnframes(), w.getframerate())  # ten syllables, over a second
 
 
 class Host:

@@ -20,6 +20,16 @@
 #include "speech/markup/SpeechMarkup.h"
 #include "speech/mandarin/MandarinFrontEnd.h"
 
+// The library opens a sound device of its own as it starts, even for synthesis that hands every
+// sample to a callback, as ours does: its sound library tries the sound server, and waits for
+// one that accepts the connection and never answers. We play the sound ourselves, so the
+// library gets no device: this definition comes ahead of the sound library's when the library's
+// call is bound. Without a device the library never touches one in the callback mode we use.
+extern "C" __attribute__((visibility("default"))) struct audio_object* create_audio_device_object(
+    const char* /*device*/, const char* /*application*/, const char* /*description*/) {
+    return nullptr;
+}
+
 namespace talvoro::espeak {
 namespace {
 
