@@ -102,6 +102,8 @@ class DesktopSoakTest(dt.SoundDesktopTest):
         self.popup_delays = []
         self.captions = {}  # (kind, paused) of 暂停's row -> its caption's pixels
         self.races = 0
+        self.late_clipboards = 0  # pop-ups opened before the clipboard's owner answered
+        self.retried = False
         self.menus = []  # the pop-up windows open now
         self.saves = 0
         self.bytes_compared = 0
@@ -126,6 +128,22 @@ class DesktopSoakTest(dt.SoundDesktopTest):
         popup = self.basket.popup()
         self.menus = [popup.window]
         self.assertEqual(len(popup.items), 15, [r.kind for r in popup.rows])
+        if self.model.clipboard and popup.items[PASTE].kind == "off" and not self.retried:
+            # The program asks the clipboard's owner, another program, what it holds and gives
+            # it 5 s to answer; on a busy machine that owner can miss them. The pop-up opened
+            # again must then offer 粘贴, while the owner still holds the text.
+            owner_alive = self.clipboard.owner.poll() is None
+            holds = self.clipboard.paste()
+            self.assertTrue(owner_alive and holds, "the clipboard's owner went: %s %r"
+                            % (owner_alive, holds))
+            self.desktop.xdotool("key", "Escape")
+            self.assertTrue(self.popup_gone(5), "the pop-up stayed open")
+            self.late_clipboards += 1
+            self.retried = True
+            try:
+                return self.menu()
+            finally:
+                self.retried = False
         self.check_menu(popup)
         return popup
 
@@ -497,6 +515,8 @@ class DesktopSoakTest(dt.SoundDesktopTest):
         print("  resident memory: %.1f MB at the start, %.1f MB after 20 steps, %.1f MB at the end"
               % (rss_start / 1024, rss_warm / 1024, rss_end / 1024))
         print("  readings that ended as 暂停 was chosen: %d" % self.races)
+        print("  pop-ups opened again after the clipboard's owner answered late: %d"
+              % self.late_clipboards)
         if ("on", True) in self.captions and ("on", False) in self.captions:
             self.assertNotEqual(self.captions["on", True], self.captions["on", False],
                                 "继续 and 暂停 look the same")
