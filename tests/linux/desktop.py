@@ -345,17 +345,19 @@ class Basket:
         out = self.desktop.xdotool("search", "--onlyvisible", "--pid", self.proc.pid)
         return len(out.split()) > 1
 
-    def popup_window(self):
-        """The id of the mapped pop-up menu window, if one is open."""
+    def popup_window(self, besides=()):
+        """The id of the mapped pop-up menu window, if one is open; windows in `besides` (a
+        viewer, a dialog) are not taken for one."""
         out = self.desktop.xdotool("search", "--onlyvisible", "--pid", self.proc.pid).split()
-        menus = [w for w in out if w != self.window]
+        menus = [w for w in out if w != self.window and w not in besides]
         return menus[-1] if menus else None
 
-    def popup(self):
-        """The open pop-up as drawn on screen, or None when no pop-up opens."""
-        until = time.monotonic() + 5
+    def popup(self, least=1, timeout=15, besides=()):
+        """The open pop-up as drawn on screen, once it shows at least `least` items, or None when
+        no pop-up opens within `timeout` seconds."""
+        until = time.monotonic() + timeout
         while time.monotonic() < until:
-            window = wait_for(self.popup_window, until - time.monotonic())
+            window = wait_for(lambda: self.popup_window(besides), until - time.monotonic())
             if not window:
                 return None
             try:
@@ -365,10 +367,11 @@ class Basket:
                 while True:
                     time.sleep(0.03)
                     now = Popup(self.desktop, window)
-                    if (now.pixels == last.pixels and now.items) or time.monotonic() > until:
+                    drawn = now.pixels == last.pixels and len(now.items) >= least
+                    if drawn or time.monotonic() > until:
                         return now
                     last = now
-            except RuntimeError:
+            except (RuntimeError, subprocess.CalledProcessError):
                 # That window went as it was read: one closing (a dialog, the last pop-up)
                 # while the new pop-up maps. Look again.
                 time.sleep(0.1)

@@ -69,7 +69,7 @@ class FilesTest(dt.SoundDesktopTest):
 
     def choose(self, item):
         self.basket.right_click()
-        popup = self.basket.popup()
+        popup = self.basket.popup(least=item + 1)
         if popup is None:
             # Once in a full CI run, the right-click that followed a closing file dialog opened no
             # pop-up; it did not come back in seventy tries under load. Record it and click again,
@@ -78,7 +78,7 @@ class FilesTest(dt.SoundDesktopTest):
             print("\nno pop-up after the first right-click; the basket's windows: %s"
                   % self.basket.windows(), file=sys.stderr)
             self.basket.right_click()
-            popup = self.basket.popup()
+            popup = self.basket.popup(least=item + 1)
         self.assertIsNotNone(popup, "no pop-up opened")
         self.assertEqual(popup.items[item].kind, "on")
         popup.click(item)

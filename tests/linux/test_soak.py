@@ -125,7 +125,7 @@ class DesktopSoakTest(dt.SoundDesktopTest):
         window = dt.wait_for(self.basket.popup_window, 5, 0.01)
         self.assertTrue(window, "no pop-up opened: the program does not answer")
         self.popup_delays.append(time.monotonic() - clicked)
-        popup = self.basket.popup()
+        popup = self.basket.popup(least=15)
         self.menus = [popup.window]
         self.assertEqual(len(popup.items), 15, [r.kind for r in popup.rows])
         if self.model.clipboard and popup.items[PASTE].kind == "off" and not self.retried:

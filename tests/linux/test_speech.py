@@ -47,7 +47,7 @@ class SpeechTest(dt.SoundDesktopTest):
 
     def menu(self):
         self.basket.right_click()
-        popup = self.basket.popup()
+        popup = self.basket.popup(least=15)
         self.assertIsNotNone(popup, "no pop-up opened")
         self.assertEqual(len(popup.items), 15, [row.kind for row in popup.rows])
         return popup
