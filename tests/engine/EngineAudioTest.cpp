@@ -138,6 +138,7 @@ struct Piece {
     bool placed = false;      // looked for in the handed sound, and
     std::size_t at = 0;       // where it starts there
     double correlation = -1;  // the worst of its 50 ms there
+    std::size_t handedEnd() const { return at + (end - begin); }
 };
 std::vector<Piece> pieces(const std::vector<short>& sound) {
     constexpr int kQuiet = 64;
@@ -196,10 +197,9 @@ std::vector<Piece> placed(const std::vector<short>& recorded,
         if (n < kLeast) continue;
         std::size_t lo = 0, hi = handed.size();
         if (last < all.size()) {
-            const Piece& before = all[last];
-            const std::size_t ended = before.at + (before.end - before.begin);
+            const std::size_t ended = all[last].handedEnd();
             lo = ended > kBack ? ended - kBack : 0;
-            hi = ended + (p.begin - before.end) + kLeast;
+            hi = ended + (p.begin - all[last].end) + kLeast;
         }
         const Match m = whereHanded(heard, p.begin, std::min(n, 2 * kWindow), handed, lo, hi);
         std::size_t cut = p.end;
@@ -259,7 +259,7 @@ std::vector<std::string> heardAsHanded(const std::vector<short>& heard,
         }
         if (p.correlation <= 0.9) problems.push_back("not what was handed on" + at(p.begin));
         if (last) {
-            const std::size_t ended = last->at + (last->end - last->begin);
+            const std::size_t ended = last->handedEnd();
             // Between two pieces, as much sound heard as handed on: silence may have been put in
             // there, sound may not.
             const long between = p.at > ended ? audibleSamples(handed, ended, p.at) : 0;
@@ -282,8 +282,7 @@ std::vector<std::string> heardAsHanded(const std::vector<short>& heard,
         // handed before it the server had not played yet is the server's matter: a busy server
         // falls behind its own buffer, and what it holds at the pause comes at the resume, as
         // the checks above show.
-        const std::size_t stopped = stoppedAt->at + (stoppedAt->end - stoppedAt->begin);
-        if (stopped > pausedAt + kChunkSamples)
+        if (stoppedAt->handedEnd() > pausedAt + kChunkSamples)
             problems.push_back("sound handed on after the pause was heard");
         if (resumedAt->at > pausedAt + kChunkSamples)
             problems.push_back("the resume went on after the pause");
